@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/Note.h"
+
+namespace zelk
+{
+// Value of one of a note's curves at a normalised position x (0 = start, 1 = end); positions
+// outside the note read the first or the last point.
+double curveAt (const Note& note, int curve, double x) noexcept;
+
+// Whether `from` can glide into `to`: both are on and `to` starts at or after `from` ends
+// (0.0002 beat tolerance) and clearly after `from` starts.
+bool glidesInto (const Note& from, const Note& to) noexcept;
+
+// Whether the note in `slot` is effectively connected to `nextNote` (the slot its `next` names).
+bool isConnected (const Note& note, int slot, const Note& nextNote) noexcept;
+
+// Sounding pitch in semitones of a note at beat t: its pitch curve, the glide into `next` (may be
+// null) and its vibrato. Not limited to the MIDI range.
+double pitchAt (const Note& note, const Note* next, double t, double bendDepth) noexcept;
+
+} // namespace zelk

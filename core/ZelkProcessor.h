@@ -1,0 +1,98 @@
+#pragma once
+
+#include "core/Note.h"
+#include "core/ParameterPointers.h"
+#include "hosting/HostedInstrument.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <array>
+#include <atomic>
+
+namespace zelk
+{
+// The plug-in's audio processor. The parameter tree is the single store of the pattern and of
+// every setting; the editor and the audio thread otherwise meet only in the atomic fields below.
+class ZelkProcessor : public juce::AudioProcessor
+{
+public:
+    ZelkProcessor();
+    ~ZelkProcessor() override;
+
+    const juce::String getName() const override;
+    void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    using juce::AudioProcessor::processBlock;
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+    bool isBusesLayoutSupported (const BusesLayout& layout) const override;
+
+    // The pattern. readNote takes no lock and allocates nothing: the audio thread calls it.
+    Note readNote (int slot) const noexcept;
+    void writeNote (int slot, const Note& note);
+    void setParameterValue (const juce::String& identifier, float value);
+    void clearPattern();
+    static double curveAt (const Note& note, int curve, double x) noexcept;
+    static double pitchAt (const Note& note, const Note* next, double t, double bendDepth) noexcept;
+
+    // Where the internal clock starts; also seeks a playing pattern once.
+    void setPlaybackPosition (double beats);
+
+    juce::AudioProcessorValueTreeState& parameterTree() noexcept { return parameters; }
+    const ParameterPointers& raw() const noexcept { return pointers; }
+    HostedInstrument& hostedInstrument() noexcept { return instrument; }
+
+    // Requests from the editor, each consumed once by the audio thread.
+    std::atomic<bool> playRequested { false };
+    std::atomic<bool> stopRequested { false };
+    std::atomic<double> startPosition { 0.0 };
+    std::atomic<double> seekRequest { -1.0 };
+    std::atomic<bool> hearRequested { false };
+    std::atomic<float> hearPitch { 60.0f };
+    std::atomic<float> hearPressure { 0.5f };
+    std::atomic<float> hearTimbre { 0.5f };
+    std::atomic<bool> stateReloaded { false };
+
+    // Published by the audio thread at the end of every block.
+    std::atomic<double> publishedTempo { 120.0 };
+    std::atomic<double> displayPosition { 0.0 };
+    std::atomic<bool> isPlaying { false };
+    std::atomic<int32_t> activeVoiceCount { 0 };
+    std::array<std::atomic<float>, destinationCount> liveValue {};
+    std::array<std::atomic<float>, lfoCount> lfoOutput {};
+    std::array<std::atomic<float>, lfoCount> lfoPhase {};
+    std::array<std::atomic<float>, slotCount> soundingPitch {};
+
+    static constexpr float silentPitch = -1000.0f;
+    static inline const juce::Identifier stateType { "TamselState" };
+
+private:
+    void resetPlaybackState() noexcept;
+    void setNoteField (int slot, int fieldNumber, float value);
+    static void setWithGesture (juce::RangedAudioParameter& parameter, float value);
+    juce::ValueTree withMissingParameters (juce::ValueTree state) const;
+
+    juce::AudioProcessorValueTreeState parameters;
+    ParameterPointers pointers;
+    std::array<std::array<juce::RangedAudioParameter*, fieldsPerSlot>, slotCount> noteParameters {};
+    HostedInstrument instrument;
+
+    juce::MidiBuffer engineMidi;
+    bool handEngineMidiToHost = false;
+    double currentSampleRate = 48000.0;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZelkProcessor)
+};
+
+} // namespace zelk

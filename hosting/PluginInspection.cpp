@@ -1,0 +1,45 @@
+#include "hosting/PluginInspection.h"
+
+namespace zelk
+{
+juce::File vst3ModuleBinary (const juce::File& bundle)
+{
+#if JUCE_WINDOWS
+    // JUCE's Windows hosting wants the module inside the bundle, not the bundle folder.
+    if (bundle.isDirectory())
+        return bundle.getChildFile ("Contents/x86_64-win").getChildFile (bundle.getFileName());
+#endif
+    return bundle;
+}
+
+PluginInspection openVst3Plugin (const juce::File& module, double sampleRate, int blockSize)
+{
+    PluginInspection result;
+
+    if (! module.exists())
+    {
+        result.error = module.getFullPathName() + ": no such file or folder";
+        return result;
+    }
+
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> found;
+    format.findAllTypesForFile (found, vst3ModuleBinary (module).getFullPathName());
+
+    if (found.size() != 1)
+    {
+        result.error = module.getFullPathName() + ": expected one plug-in, found " + juce::String (found.size());
+        return result;
+    }
+
+    result.description = *found[0];
+    juce::String error;
+    result.instance = format.createInstanceFromDescription (result.description, sampleRate, blockSize, error);
+
+    if (result.instance == nullptr)
+        result.error = module.getFullPathName() + ": " + (error.isNotEmpty() ? error : "could not be instantiated");
+
+    return result;
+}
+
+} // namespace zelk
