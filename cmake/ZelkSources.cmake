@@ -9,6 +9,8 @@ set(ZELK_SOURCES
     core/Platform.cpp
     core/StatePersistence.cpp
     core/ZelkProcessor.cpp
+    engine/LfoEngine.cpp
+    engine/ModulationRoutes.cpp
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     ui/editor/ZelkEditor.cpp)

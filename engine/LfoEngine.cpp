@@ -1,0 +1,153 @@
+#include "engine/LfoEngine.h"
+
+#include <cmath>
+
+namespace zelk
+{
+ModSnapshot makeSnapshot (const ParameterPointers& parameters) noexcept
+{
+    ModSnapshot snapshot;
+
+    for (size_t d = 0; d < (size_t) destinationCount; ++d)
+        snapshot.base[d] = parameters.destinations[d]->load (std::memory_order_relaxed);
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        for (size_t d = 0; d < (size_t) destinationCount; ++d)
+            snapshot.depth[n][d] = parameters.routes[n][d]->load (std::memory_order_relaxed);
+
+        for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
+            snapshot.points[n][k] = parameters.points[n][k]->load (std::memory_order_relaxed);
+
+        snapshot.sync[n] = isSwitchOn (parameters.sync[n]);
+    }
+
+    return snapshot;
+}
+
+float shapeValue (int shape, float x, const std::array<float, lfoPointCount>& points) noexcept
+{
+    const auto a = x - std::floor (x);
+
+    switch (shape)
+    {
+        case 0: return std::sin (6.2831855f * a);
+        case 1: return 1.0f - 4.0f * std::abs (a - 0.5f);
+        case 2: return 2.0f * a - 1.0f;
+        case 3: return 1.0f - 2.0f * a;
+        case 4: return a < 0.5f ? 1.0f : -1.0f;
+        default: break;
+    }
+
+    const auto i = std::clamp ((int) (8.0f * a), 0, 7);
+    return points[(size_t) i] + (points[(size_t) i + 1] - points[(size_t) i]) * (8.0f * a - (float) i);
+}
+
+float morphedShapeValue (float shape, float x, const std::array<float, lfoPointCount>& points) noexcept
+{
+    const auto s = std::clamp (shape, 0.0f, 5.0f);
+    const auto k = (int) s;
+    const auto k2 = std::min (k + 1, 5);
+    const auto value = shapeValue (k, x, points);
+
+    // The neighbour only matters between two whole shapes.
+    if (k2 == k || s == (float) k)
+        return value;
+
+    return value + (shapeValue (k2, x, points) - value) * (s - (float) k);
+}
+
+LfoEngine::LfoEngine()
+{
+    for (int d = 0; d < destinationCount; ++d)
+        ranges[(size_t) d] = destinationRange (d);
+}
+
+void LfoEngine::prepare (double newSampleRate, const ModSnapshot& snapshot) noexcept
+{
+    sampleRate = newSampleRate;
+    modCoeff = std::exp (-1.0f / (0.001f * (float) sampleRate));
+    outCoeff = std::exp (-1.0f / (0.002f * (float) sampleRate));
+
+    phases.fill (0.0);
+    outputs.fill (0.0f);
+    modAmount.fill (0.0f);
+    sync = snapshot.sync;
+
+    const auto resetTo = [this] (Smoother& smoother, float value) noexcept
+    {
+        smoother.reset (sampleRate, 0.02);
+        smoother.setCurrentAndTargetValue (value);
+    };
+
+    for (size_t d = 0; d < (size_t) destinationCount; ++d)
+    {
+        resetTo (baseSmooth[d], snapshot.base[d]);
+        effectiveValues[d] = snapshot.base[d];
+
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+            resetTo (depthSmooth[n][d], snapshot.depth[n][d]);
+    }
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
+            resetTo (pointSmooth[n][k], snapshot.points[n][k]);
+}
+
+void LfoEngine::setTargets (const ModSnapshot& snapshot, bool restart) noexcept
+{
+    for (size_t d = 0; d < (size_t) destinationCount; ++d)
+    {
+        baseSmooth[d].setTargetValue (snapshot.base[d]);
+
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+            depthSmooth[n][d].setTargetValue (snapshot.depth[n][d]);
+    }
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
+            pointSmooth[n][k].setTargetValue (snapshot.points[n][k]);
+
+        if (snapshot.sync[n] && (restart || ! sync[n]))
+            phases[n] = 0.0;
+    }
+
+    sync = snapshot.sync;
+}
+
+void LfoEngine::process (double bpm) noexcept
+{
+    for (size_t i = 0; i < (size_t) destinationCount; ++i)
+    {
+        auto target = 0.0f;
+
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+            target += depthSmooth[n][i].getNextValue() * 0.01f * outputs[n];
+
+        modAmount[i] = target + (modAmount[i] - target) * modCoeff;
+
+        const auto& range = ranges[i];
+        const auto value = baseSmooth[i].getNextValue() + modAmount[i] * (range.max - range.min);
+        effectiveValues[i] = std::clamp (value, range.min, range.max);
+    }
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        std::array<float, lfoPointCount> points;
+
+        for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
+            points[k] = pointSmooth[n][k].getNextValue();
+
+        const auto control = [this, n] (int kind) noexcept { return effectiveValues[(size_t) destination::ofLfo ((int) n, kind)]; };
+        const auto x = control (destination::phase) / 360.0f + (float) phases[n];
+        const auto value = morphedShapeValue (control (destination::shape), x, points) * control (destination::level) * 0.01f;
+        outputs[n] = value + (outputs[n] - value) * outCoeff;
+
+        const auto tempoFactor = sync[n] ? std::clamp (bpm, 20.0, 400.0) / 60.0 : 1.0;
+        phases[n] += ((double) control (destination::rate) / control (destination::stretch)) * tempoFactor / sampleRate;
+        phases[n] -= std::floor (phases[n]);
+    }
+}
+
+} // namespace zelk
