@@ -13,4 +13,5 @@ set(ZELK_SOURCES
     engine/ModulationRoutes.cpp
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
+    midi/MidiImport.cpp
     ui/editor/ZelkEditor.cpp)

@@ -1,0 +1,91 @@
+#include "tools/PatternFiles.h"
+
+#include "core/ZelkProcessor.h"
+#include "midi/MidiImport.h"
+
+namespace zelk::cli
+{
+namespace
+{
+constexpr juce::uint32 stateMagic = 0x21324356;
+
+juce::String loadState (ZelkProcessor& processor, const juce::MemoryBlock& bytes)
+{
+    juce::MemoryBlock block;
+    const auto* data = static_cast<const char*> (bytes.getData());
+
+    if (bytes.getSize() >= 8 && juce::ByteOrder::littleEndianInt (data) == stateMagic)
+    {
+        block = bytes;
+    }
+    else
+    {
+        const auto xml = juce::parseXML (bytes.toString());
+
+        if (xml == nullptr)
+            return "not a MIDI file or a Zelk state";
+
+        if (! xml->hasTagName ("TamselState"))
+            return "not a Zelk state (root element " + xml->getTagName() + ")";
+
+        juce::AudioProcessor::copyXmlToBinary (*xml, block);
+    }
+
+    processor.stateReloaded = false;
+    processor.setStateInformation (block.getData(), (int) block.getSize());
+    return processor.stateReloaded.load() ? juce::String() : "not a readable Zelk state";
+}
+} // namespace
+
+juce::File argumentFile (const juce::String& argument)
+{
+    return juce::File::getCurrentWorkingDirectory().getChildFile (argument);
+}
+
+juce::String loadPattern (ZelkProcessor& processor, const juce::File& file)
+{
+    if (file.isDirectory())
+        return "is a folder";
+
+    juce::MemoryBlock bytes;
+
+    if (! file.existsAsFile() || ! file.loadFileAsData (bytes))
+        return "cannot be read";
+
+    if (bytes.getSize() >= 4 && std::memcmp (bytes.getData(), "MThd", 4) == 0)
+    {
+        juce::MemoryInputStream stream (bytes, false);
+        const auto result = readMidiNotes (stream);
+
+        if (! result.ok())
+            return result.error;
+
+        importIntoPattern (processor, result);
+        processor.stopRequested = false; // nothing sounds yet in a fresh processor
+        return {};
+    }
+
+    return loadState (processor, bytes);
+}
+
+bool saveStateXml (ZelkProcessor& processor, const juce::File& file)
+{
+    juce::MemoryBlock block;
+    processor.getStateInformation (block);
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (block.getData(), (int) block.getSize());
+
+    if (xml == nullptr)
+        return false;
+
+    juce::MemoryBlock text;
+    {
+        juce::MemoryOutputStream out (text, false);
+        xml->writeTo (out);
+    }
+
+    // Write beside the target first so a failed write never leaves half a file.
+    juce::TemporaryFile temporary (file);
+    return temporary.getFile().replaceWithData (text.getData(), text.getSize()) && temporary.overwriteTargetFileWithTemporary();
+}
+
+} // namespace zelk::cli
