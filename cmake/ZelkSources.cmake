@@ -14,4 +14,7 @@ set(ZELK_SOURCES
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     midi/MidiImport.cpp
-    ui/editor/ZelkEditor.cpp)
+    ui/editor/ZelkEditor.cpp
+    ui/style/Captions.cpp
+    ui/style/Look.cpp
+    ui/style/Palette.cpp)
