@@ -1,17 +1,78 @@
 #include "hosting/HostedInstrument.h"
 
+#include "core/Platform.h"
 #include "core/ZelkProcessor.h"
+#include "hosting/PluginInspection.h"
 
 namespace zelk
 {
+namespace
+{
+constexpr int reservedMidiBytes = 262144;
+const char* const privateFolderPrefix = "Tamsel-Vital-";
+
+// Zelk never hosts itself, under any of its names.
+bool isThisProduct (const juce::String& pluginName)
+{
+    return pluginName == "Zelk" || pluginName == "Zelk FL" || pluginName == "Tamsel" || pluginName == "Tamsel FL";
+}
+
+bool isSingleFileVital (const juce::File& file)
+{
+    return file.existsAsFile() && file.hasFileExtension ("vst3")
+        && file.getFileNameWithoutExtension().equalsIgnoreCase ("Vital");
+}
+
+void applyVitalDefaults (juce::AudioPluginInstance& instance)
+{
+    for (auto* parameter : instance.getParameters())
+    {
+        const auto parameterName = parameter->getName (100);
+
+        if (parameterName == "MPE Enabled" || parameterName == "Pitch Bend Range")
+            parameter->setValueNotifyingHost (1.0f);
+    }
+}
+
+// Keeps the main input and output buses only; returns false when they carry more than stereo.
+bool limitToMainBuses (juce::AudioPluginInstance& instance)
+{
+    instance.enableAllBuses();
+
+    for (const auto isInput : { true, false })
+        for (int i = instance.getBusCount (isInput); --i >= 1;)
+            if (auto* bus = instance.getBus (isInput, i))
+                bus->enable (false);
+
+    return instance.getTotalNumInputChannels() <= 2 && instance.getTotalNumOutputChannels() <= 2;
+}
+} // namespace
+
+HostedInstrument::Window::Window (const juce::String& title, juce::AudioProcessorEditor* editor)
+    : juce::DocumentWindow (title, juce::Colour (0xff555555), juce::DocumentWindow::closeButton)
+{
+    setUsingNativeTitleBar (true);
+    setContentOwned (editor, true);
+    setResizable (true, false);
+    centreWithSize (getWidth(), getHeight());
+    setVisible (true);
+}
+
+void HostedInstrument::Window::closeButtonPressed()
+{
+    setVisible (false);
+}
+
 HostedInstrument::HostedInstrument (ZelkProcessor& ownerToUse) : owner (ownerToUse)
 {
-    instrumentMidi.ensureSize (262144);
+    instrumentMidi.ensureSize (reservedMidiBytes);
 }
 
 HostedInstrument::~HostedInstrument()
 {
     cancelPendingUpdate();
+    window.reset();
+
     const juce::ScopedLock sl (lock);
     instrumentActive = false;
 
@@ -19,6 +80,142 @@ HostedInstrument::~HostedInstrument()
         instance->releaseResources();
 
     instance.reset();
+    deletePrivateCopy (privateCopy);
+}
+
+std::unique_ptr<HostedInstrument::PrivateCopy> HostedInstrument::makePrivateVitalCopy (const juce::File& file, bool& ok)
+{
+    auto copy = std::make_unique<PrivateCopy>();
+    const auto id = juce::Uuid().toString().toLowerCase().retainCharacters ("0123456789abcdef");
+    copy->folder = platform::temporaryFolder().getChildFile (privateFolderPrefix + id);
+    copy->module = copy->folder.getChildFile ("Vital.vst3");
+    ok = copy->folder.createDirectory().wasOk() && file.copyFileTo (copy->module);
+    return copy;
+}
+
+void HostedInstrument::deletePrivateCopy (const std::unique_ptr<PrivateCopy>& copy)
+{
+    // Only ever our own folders in the temporary folder, and never recursively.
+    if (copy == nullptr || copy->folder.getFullPathName().isEmpty()
+        || ! copy->folder.isAChildOf (platform::temporaryFolder())
+        || ! copy->folder.getFileName().startsWith (privateFolderPrefix))
+        return;
+
+    if (copy->module.getParentDirectory() == copy->folder)
+        copy->module.deleteFile();
+
+    copy->folder.deleteFile();
+}
+
+bool HostedInstrument::loadInstrument (const juce::File& file, const juce::MemoryBlock& state)
+{
+    std::unique_ptr<PrivateCopy> copy;
+    auto module = file;
+
+    if (isSingleFileVital (file))
+    {
+        auto ok = false;
+        copy = makePrivateVitalCopy (file, ok);
+
+        if (! ok)
+        {
+            {
+                const juce::ScopedLock sl (lock);
+                status = "Load failed: could not create private Vital module in temporary folder";
+            }
+            deletePrivateCopy (copy);
+            return false;
+        }
+
+        module = copy->module;
+    }
+
+    const auto fail = [&] (const juce::String& message)
+    {
+        {
+            const juce::ScopedLock sl (lock);
+            status = message;
+        }
+        deletePrivateCopy (copy);
+        return false;
+    };
+
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> found;
+    std::unique_ptr<juce::AudioPluginInstance> loaded;
+    juce::String error;
+
+    if (module.exists())
+        format.findAllTypesForFile (found, vst3ModuleBinary (module).getFullPathName());
+
+    if (found.size() == 1 && ! isThisProduct (found[0]->name))
+        loaded = format.createInstanceFromDescription (*found[0], 48000.0, 512, error);
+
+    if (loaded == nullptr)
+        return fail ("Load failed: " + (error.isNotEmpty() ? error : file.getFileName()));
+
+    if (! limitToMainBuses (*loaded))
+        return fail ("Only mono/stereo instruments are supported");
+
+    if (state.getSize() > 0)
+        loaded->setStateInformation (state.getData(), (int) state.getSize());
+    else if (loaded->getName().contains ("Vital"))
+        applyVitalDefaults (*loaded);
+
+    window.reset();
+
+    std::unique_ptr<juce::AudioPluginInstance> previous;
+    std::unique_ptr<PrivateCopy> previousCopy;
+    {
+        const juce::ScopedLock sl (lock);
+        instrumentActive = false;
+
+        if (instance != nullptr)
+            instance->releaseResources();
+
+        previous = std::exchange (instance, std::move (loaded));
+        previousCopy = std::exchange (privateCopy, std::move (copy));
+        previous.reset();
+        deletePrivateCopy (previousCopy);
+
+        instance->setRateAndBufferSizeDetails (sampleRate, blockSize);
+        instance->prepareToPlay (sampleRate, blockSize);
+        soundingNotes.reset();
+        muted = false;
+        instrumentFlush = true;
+        path = file.getFullPathName();
+        name = instance->getName();
+        status.clear();
+        pendingState = {};
+        instrumentActive = true;
+        instrumentLoading = false;
+        instrumentResync = true;
+        owner.setLatencySamples (instance->getLatencySamples());
+    }
+
+    return true;
+}
+
+void HostedInstrument::unloadInstrument()
+{
+    cancelPendingUpdate();
+    window.reset();
+
+    const juce::ScopedLock sl (lock);
+    instrumentActive = false;
+
+    if (instance != nullptr)
+        instance->releaseResources();
+
+    instance.reset();
+    deletePrivateCopy (privateCopy);
+    privateCopy.reset();
+    path.clear();
+    name.clear();
+    status.clear();
+    pendingState = {};
+    instrumentLoading = false;
+    owner.setLatencySamples (0);
 }
 
 juce::ValueTree HostedInstrument::savedStateElement()
@@ -54,47 +251,67 @@ void HostedInstrument::restoreFromState (const juce::ValueTree& element)
 void HostedInstrument::handleAsyncUpdate()
 {
     juce::ValueTree pending;
-
     {
         const juce::ScopedLock sl (lock);
-        pending = pendingState;
+        pending = pendingState.createCopy();
     }
 
-    // Loading a saved instrument arrives with instrument loading; until then the element
-    // stays pending, so that the next save writes it back unchanged.
     if (! pending.isValid())
+    {
         unloadInstrument();
+        return;
+    }
+
+    juce::MemoryBlock state;
+    state.fromBase64Encoding (pending.getProperty (stateProperty).toString());
+    const auto savedPath = pending.getProperty (pathProperty).toString();
+    const auto file = juce::File::isAbsolutePath (savedPath) ? juce::File (savedPath) : juce::File();
+
+    if (! loadInstrument (file, state))
+    {
+        // The element stays in the saved state, and the plug-in waits in the loading state.
+        const juce::ScopedLock sl (lock);
+        pendingState = pending;
+        instrumentLoading = true;
+    }
 }
 
-void HostedInstrument::unloadInstrument()
+void HostedInstrument::showWindow()
 {
-    cancelPendingUpdate();
+    if (! instrumentActive)
+        return;
 
     const juce::ScopedLock sl (lock);
-    instrumentActive = false;
 
-    if (instance != nullptr)
-        instance->releaseResources();
+    if (instance == nullptr)
+        return;
 
-    instance.reset();
-    path.clear();
-    name.clear();
-    status.clear();
-    pendingState = {};
-    instrumentLoading = false;
-    owner.setLatencySamples (0);
+    if (window == nullptr)
+    {
+        auto* editor = instance->createEditorIfNeeded();
+
+        if (editor == nullptr)
+            return;
+
+        window = std::make_unique<Window> (instance->getName(), editor);
+    }
+
+    window->setVisible (true);
+    window->toFront (true);
 }
 
 void HostedInstrument::prepare (double newSampleRate, int newBlockSize)
 {
     const juce::ScopedLock sl (lock);
+    const auto size = std::max (newBlockSize, 32);
+
+    if (size != blockSize || scratch.getNumSamples() != size)
+        scratch.setSize (2, size);
+
     sampleRate = newSampleRate;
-    blockSize = std::max (newBlockSize, 32);
+    blockSize = size;
 
-    if (scratch.getNumSamples() != blockSize)
-        scratch.setSize (2, blockSize);
-
-    instrumentMidi.ensureSize (262144);
+    instrumentMidi.ensureSize (reservedMidiBytes);
     instrumentFlush = true;
 
     if (instance != nullptr)
@@ -113,6 +330,87 @@ void HostedInstrument::release()
 
     if (instance != nullptr)
         instance->releaseResources();
+}
+
+void HostedInstrument::addFlushMessages() noexcept
+{
+    for (int channel = 1; channel <= 16; ++channel)
+    {
+        instrumentMidi.addEvent (juce::MidiMessage::controllerEvent (channel, 64, 0), 0);
+        instrumentMidi.addEvent (juce::MidiMessage::controllerEvent (channel, 66, 0), 0);
+
+        for (int key = 0; key < 128; ++key)
+            if (soundingNotes[(size_t) ((channel - 1) * 128 + key)])
+                instrumentMidi.addEvent (juce::MidiMessage::noteOff (channel, key), 0);
+
+        instrumentMidi.addEvent (juce::MidiMessage::allNotesOff (channel), 0);
+        instrumentMidi.addEvent (juce::MidiMessage::allSoundOff (channel), 0);
+    }
+
+    soundingNotes.reset();
+}
+
+void HostedInstrument::trackSoundingNote (const juce::MidiMessage& message) noexcept
+{
+    const auto bit = (size_t) ((message.getChannel() - 1) * 128 + message.getNoteNumber());
+
+    if (message.isNoteOn())
+    {
+        soundingNotes.set (bit);
+        muted = false;
+    }
+    else if (message.isNoteOff())
+    {
+        soundingNotes.reset (bit);
+    }
+}
+
+void HostedInstrument::renderSubBlock (juce::AudioBuffer<float>& buffer, const juce::MidiBuffer& midi, int offset,
+                                       int length, bool flushFirst) noexcept
+{
+    // Resizing within the prepared size never reallocates; the buffer's own clear flag then tells
+    // whether the instrument wrote anything.
+    scratch.setSize (2, length, false, false, true);
+    scratch.clear();
+    instrumentMidi.clear();
+
+    if (flushFirst)
+        addFlushMessages();
+
+    for (const auto metadata : midi)
+    {
+        if (metadata.samplePosition < offset || metadata.samplePosition >= offset + length)
+            continue;
+
+        instrumentMidi.addEvent (metadata.data, metadata.numBytes, metadata.samplePosition - offset);
+        trackSoundingNote (metadata.getMessage());
+    }
+
+    instance->processBlock (scratch, instrumentMidi);
+
+    if (scratch.hasBeenCleared())
+    {
+        buffer.clear (offset, length);
+        return;
+    }
+
+    const auto outputs = buffer.getNumChannels();
+
+    if (instance->getTotalNumOutputChannels() == 1)
+    {
+        for (int channel = 0; channel < outputs; ++channel)
+            buffer.copyFrom (channel, offset, scratch, 0, 0, length);
+    }
+    else if (outputs == 1)
+    {
+        buffer.copyFrom (0, offset, scratch.getReadPointer (0), length, 0.5f);
+        buffer.addFrom (0, offset, scratch, 1, 0, length, 0.5f);
+    }
+    else
+    {
+        for (int channel = 0; channel < outputs; ++channel)
+            buffer.copyFrom (channel, offset, scratch, std::min (channel, 1), 0, length);
+    }
 }
 
 void HostedInstrument::process (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) noexcept
@@ -138,8 +436,33 @@ void HostedInstrument::process (juce::AudioBuffer<float>& buffer, juce::MidiBuff
         return;
     }
 
-    // The instrument's own block processing arrives with instrument loading.
-    buffer.clear();
+    if (instance == nullptr)
+    {
+        buffer.clear();
+        midi.clear();
+        return;
+    }
+
+    const auto samples = buffer.getNumSamples();
+
+    if (samples > 0)
+    {
+        if (instrumentMute.exchange (false))
+            muted = true;
+
+        auto flush = instrumentFlush.exchange (false);
+        instance->setPlayHead (owner.getPlayHead());
+
+        for (int offset = 0; offset < samples; offset += blockSize)
+        {
+            renderSubBlock (buffer, midi, offset, std::min (blockSize, samples - offset), flush);
+            flush = false;
+        }
+
+        if (muted)
+            buffer.clear();
+    }
+
     midi.clear();
 }
 
@@ -159,6 +482,23 @@ juce::String HostedInstrument::statusText() const
 {
     const juce::ScopedLock sl (lock);
     return status;
+}
+
+juce::String HostedInstrument::instrumentPath() const
+{
+    const juce::ScopedLock sl (lock);
+    return path;
+}
+
+juce::File HostedInstrument::privateModule() const
+{
+    const juce::ScopedLock sl (lock);
+    return privateCopy != nullptr ? privateCopy->module : juce::File();
+}
+
+bool HostedInstrument::isWindowVisible() const
+{
+    return window != nullptr && window->isVisible();
 }
 
 } // namespace zelk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
 #include <bitset>
@@ -18,6 +19,11 @@ public:
     explicit HostedInstrument (ZelkProcessor& owner);
     ~HostedInstrument() override;
 
+    // Loads a module file, restoring `state` or, when it is empty, applying Vital's MPE set-up.
+    // On failure the previous instrument keeps playing and statusText() says why.
+    bool loadInstrument (const juce::File& file, const juce::MemoryBlock& state);
+    void unloadInstrument();
+
     // Saved state: the pending element of a restored state when there is one, else the loaded
     // instrument's "HostedInstrument" element, else an invalid tree.
     juce::ValueTree savedStateElement();
@@ -25,17 +31,21 @@ public:
     // Keeps the element (invalid when the state had none) and loads it later on the message thread.
     void restoreFromState (const juce::ValueTree& element);
 
-    void unloadInstrument();
+    // Shows the instrument's editor in a window of its own (closing it only hides it).
+    void showWindow();
 
     void prepare (double newSampleRate, int newBlockSize);
     void release();
 
-    // Replaces the block's audio with the instrument's and keeps its MIDI from the host.
+    // Replaces the block's audio with the instrument's, and keeps the block's MIDI from the host.
     void process (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) noexcept;
 
     bool hasInstance() const;
     juce::String instrumentName() const;
     juce::String statusText() const;
+    juce::String instrumentPath() const;
+    juce::File privateModule() const;
+    bool isWindowVisible() const;
 
     std::atomic<bool> instrumentActive { false };
     std::atomic<bool> instrumentLoading { false };
@@ -49,11 +59,33 @@ public:
     static inline const juce::Identifier pathProperty { "path" };
     static inline const juce::Identifier stateProperty { "state" };
 
+    // The instrument's editor window; its close button hides it.
+    class Window : public juce::DocumentWindow
+    {
+    public:
+        Window (const juce::String& title, juce::AudioProcessorEditor* editor);
+        void closeButtonPressed() override;
+    };
+
 private:
+    // A copied Vital module in its own temporary folder.
+    struct PrivateCopy
+    {
+        juce::File folder, module;
+    };
+
     void handleAsyncUpdate() override;
+    void renderSubBlock (juce::AudioBuffer<float>& buffer, const juce::MidiBuffer& midi, int offset, int length,
+                         bool flushFirst) noexcept;
+    void addFlushMessages() noexcept;
+    void trackSoundingNote (const juce::MidiMessage& message) noexcept;
+    static void deletePrivateCopy (const std::unique_ptr<PrivateCopy>& copy);
+    static std::unique_ptr<PrivateCopy> makePrivateVitalCopy (const juce::File& file, bool& ok);
 
     ZelkProcessor& owner;
+    std::unique_ptr<PrivateCopy> privateCopy;
     std::unique_ptr<juce::AudioPluginInstance> instance;
+    std::unique_ptr<Window> window;
     juce::AudioBuffer<float> scratch { 2, 512 };
     juce::MidiBuffer instrumentMidi;
     double sampleRate = 48000.0;
