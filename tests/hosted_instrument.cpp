@@ -1,0 +1,319 @@
+#include "core/Platform.h"
+#include "tests/helpers/FixtureBundles.h"
+#include "tests/helpers/TestProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace zelk;
+using namespace zelk::test;
+
+namespace
+{
+struct Block
+{
+    juce::AudioBuffer<float> audio;
+    juce::MidiBuffer midi;
+
+    explicit Block (int samples, int channels = 2) : audio (channels, samples) { audio.clear(); }
+};
+
+// The fixture's log lines "event POSITION BYTES..." from the saved state.
+juce::StringArray receivedEvents (HostedInstrument& instrument)
+{
+    const auto element = instrument.savedStateElement();
+    juce::StringArray lines;
+    lines.addLines (fixtureStateText (element.getProperty ("state").toString()));
+    juce::StringArray events;
+
+    for (const auto& line : lines)
+        if (line.startsWith ("event "))
+            events.add (line.fromFirstOccurrenceOf ("event ", false, false));
+
+    return events;
+}
+
+juce::StringArray withoutFlush (const juce::StringArray& events)
+{
+    juce::StringArray notes;
+
+    for (const auto& e : events)
+    {
+        const auto status = e.fromFirstOccurrenceOf (" ", false, false).getIntValue();
+
+        if ((status & 0xf0) == 0x90 || (status & 0xf0) == 0x80)
+            notes.add (e);
+    }
+
+    return notes;
+}
+
+juce::StringArray tamselFolders()
+{
+    juce::StringArray names;
+
+    for (const auto& entry : juce::RangedDirectoryIterator (platform::temporaryFolder(), false, "Tamsel-Vital-*",
+                                                            juce::File::findDirectories))
+        names.add (entry.getFile().getFileName());
+
+    return names;
+}
+
+struct HostedInstrumentTest : ::testing::Test
+{
+    ZelkProcessor processor;
+    HostedInstrument& instrument = processor.hostedInstrument();
+
+    void SetUp() override { processor.prepareToPlay (48000.0, 512); }
+};
+} // namespace
+
+TEST_F (HostedInstrumentTest, PlaysTheMidiItIsGivenAndReplacesTheOutput)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    ASSERT_TRUE (instrument.loadInstrument (stereo.file(), {})) << instrument.statusText();
+    EXPECT_TRUE (instrument.instrumentActive.load());
+    EXPECT_TRUE (instrument.instrumentResync.load());
+    EXPECT_EQ (instrument.instrumentName(), "Vital Fixture");
+    EXPECT_EQ (instrument.instrumentPath(), stereo.file().getFullPathName());
+    EXPECT_TRUE (instrument.statusText().isEmpty());
+
+    Block block (512);
+    block.audio.applyGain (0.0f);
+    block.midi.addEvent (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), 100);
+    instrument.process (block.audio, block.midi);
+
+    EXPECT_TRUE (block.midi.isEmpty()); // nothing reaches the host
+    EXPECT_FLOAT_EQ (block.audio.getSample (0, 99), 0.0f);
+    EXPECT_FLOAT_EQ (block.audio.getSample (0, 100), 0.1f);
+    EXPECT_FLOAT_EQ (block.audio.getSample (1, 511), 0.2f);
+
+    // The load asked for a reset: the first block starts with controller resets on all channels.
+    const auto events = receivedEvents (instrument);
+    ASSERT_GE (events.size(), 16 * 4 + 1);
+    EXPECT_EQ (events[0], "0 176 64 0");
+    EXPECT_EQ (withoutFlush (events), juce::StringArray ("100 145 60 100"));
+}
+
+TEST_F (HostedInstrumentTest, SplitsLongBlocksAndKeepsEventsSampleAccurate)
+{
+    processor.prepareToPlay (48000.0, 64);
+    FixtureBundle stereo ("Stereo Fixture");
+    ASSERT_TRUE (instrument.loadInstrument (stereo.file(), {}));
+
+    Block block (300);
+    block.midi.addEvent (juce::MidiMessage::noteOn (3, 61, (juce::uint8) 90), 7);
+    block.midi.addEvent (juce::MidiMessage::noteOff (3, 61), 130);
+    block.midi.addEvent (juce::MidiMessage::noteOn (4, 62, (juce::uint8) 80), 299);
+    instrument.process (block.audio, block.midi);
+
+    EXPECT_EQ (withoutFlush (receivedEvents (instrument)),
+               juce::StringArray ({ "7 146 61 90", "130 130 61 0", "299 147 62 80" }));
+    EXPECT_FLOAT_EQ (block.audio.getSample (0, 6), 0.0f);
+    EXPECT_FLOAT_EQ (block.audio.getSample (0, 64), 0.1f);
+    EXPECT_FLOAT_EQ (block.audio.getSample (0, 200), 0.0f);
+    EXPECT_FLOAT_EQ (block.audio.getSample (1, 299), 0.2f);
+}
+
+TEST_F (HostedInstrumentTest, MonoInstrumentsAreHeardOnBothChannelsAndStereoIsFoldedForMono)
+{
+    FixtureBundle mono ("Mono Fixture");
+    ASSERT_TRUE (instrument.loadInstrument (mono.file(), {})) << instrument.statusText();
+
+    Block block (128);
+    block.midi.addEvent (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), 0);
+    instrument.process (block.audio, block.midi);
+    EXPECT_FLOAT_EQ (block.audio.getSample (0, 50), 0.1f);
+    EXPECT_FLOAT_EQ (block.audio.getSample (1, 50), 0.1f);
+
+    FixtureBundle stereo ("Stereo Fixture");
+    ASSERT_TRUE (instrument.loadInstrument (stereo.file(), {}));
+    Block monoOut (128, 1);
+    monoOut.midi.addEvent (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), 0);
+    instrument.process (monoOut.audio, monoOut.midi);
+    EXPECT_NEAR (monoOut.audio.getSample (0, 50), 0.15f, 1.0e-6f);
+}
+
+TEST_F (HostedInstrumentTest, RefusesWhatItCannotHostAndKeepsThePreviousInstrument)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    ASSERT_TRUE (instrument.loadInstrument (stereo.file(), {}));
+
+    FixtureBundle six ("Six Fixture");
+    EXPECT_FALSE (instrument.loadInstrument (six.file(), {}));
+    EXPECT_EQ (instrument.statusText(), "Only mono/stereo instruments are supported");
+    EXPECT_TRUE (instrument.instrumentActive.load());
+    EXPECT_EQ (instrument.instrumentPath(), stereo.file().getFullPathName());
+
+    const juce::File zelk (ZELK_VST3_BUNDLE);
+    EXPECT_FALSE (instrument.loadInstrument (zelk, {}));
+    EXPECT_EQ (instrument.statusText(), "Load failed: Zelk.vst3");
+
+    EXPECT_FALSE (instrument.loadInstrument (juce::File ("/nowhere/Missing.vst3"), {}));
+    EXPECT_EQ (instrument.statusText(), "Load failed: Missing.vst3");
+
+    // Still the stereo instrument, still sounding.
+    Block block (64);
+    block.midi.addEvent (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), 0);
+    instrument.process (block.audio, block.midi);
+    EXPECT_FLOAT_EQ (block.audio.getSample (1, 10), 0.2f);
+
+    // A successful load clears the message; unloading forgets everything.
+    ASSERT_TRUE (instrument.loadInstrument (stereo.file(), {}));
+    EXPECT_TRUE (instrument.statusText().isEmpty());
+    instrument.unloadInstrument();
+    EXPECT_FALSE (instrument.instrumentActive.load());
+    EXPECT_FALSE (instrument.hasInstance());
+    EXPECT_FALSE (instrument.savedStateElement().isValid());
+}
+
+TEST_F (HostedInstrumentTest, VitalGetsItsMpeSetUpAndASingleFileModuleAPrivateCopy)
+{
+    FixtureBundle vital ("Vital");
+    ASSERT_TRUE (instrument.loadInstrument (vital.file(), {})) << instrument.statusText();
+    EXPECT_FALSE (instrument.privateModule().exists()); // a bundle folder loads in place
+
+    const auto state = fixtureStateText (instrument.savedStateElement().getProperty ("state").toString());
+    EXPECT_TRUE (state.contains ("parameter MPE_Enabled 1")) << state;
+    EXPECT_TRUE (state.contains ("parameter Pitch_Bend_Range 1")) << state;
+    EXPECT_TRUE (state.contains ("parameter Gain 0.5")) << state;
+
+    // A single-file "Vital.vst3" is copied to a private folder first; when it cannot be loaded
+    // the copy goes again, and the chosen file is named in the message.
+    const auto before = tamselFolders();
+    auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("zelk-vital-" + juce::Uuid().toString());
+    folder.createDirectory();
+    const auto single = folder.getChildFile ("VITAL.vst3");
+    single.replaceWithText ("not a module");
+
+    EXPECT_FALSE (instrument.loadInstrument (single, {}));
+    EXPECT_EQ (instrument.statusText(), "Load failed: VITAL.vst3");
+    EXPECT_EQ (tamselFolders(), before);
+    EXPECT_TRUE (single.existsAsFile()); // the user's file is never touched
+    folder.deleteRecursively();
+}
+
+TEST_F (HostedInstrumentTest, StopsHeldNotesAndStaysSilentUntilTheNextNoteOn)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    ASSERT_TRUE (instrument.loadInstrument (stereo.file(), {}));
+
+    Block first (256);
+    first.midi.addEvent (juce::MidiMessage::noteOn (5, 64, (juce::uint8) 100), 10);
+    instrument.process (first.audio, first.midi);
+
+    // The engine's stop request raises both flags.
+    instrument.instrumentMute = true;
+    instrument.instrumentFlush = true;
+
+    Block stopped (256);
+    instrument.process (stopped.audio, stopped.midi);
+    EXPECT_EQ (stopped.audio.getMagnitude (0, 256), 0.0f);
+
+    const auto notes = withoutFlush (receivedEvents (instrument));
+    ASSERT_EQ (notes.size(), 2);
+    EXPECT_EQ (notes[1], "256 132 64 0"); // note-off at the start of the next block
+
+    Block silent (256);
+    instrument.process (silent.audio, silent.midi);
+    EXPECT_EQ (silent.audio.getMagnitude (0, 256), 0.0f);
+
+    Block again (256);
+    again.midi.addEvent (juce::MidiMessage::noteOn (5, 64, (juce::uint8) 100), 0);
+    instrument.process (again.audio, again.midi);
+    EXPECT_GT (again.audio.getMagnitude (0, 256), 0.0f);
+}
+
+TEST_F (HostedInstrumentTest, ABusyLockGivesASilentBlockAndAResetNeverAWait)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    ASSERT_TRUE (instrument.loadInstrument (stereo.file(), {}));
+    instrument.instrumentResync = false;
+    instrument.instrumentFlush = false;
+
+    std::atomic<bool> held { false }, release { false };
+    std::thread holder ([&]
+    {
+        const juce::ScopedLock sl (instrument.lock);
+        held = true;
+
+        while (! release)
+            std::this_thread::yield();
+    });
+
+    while (! held)
+        std::this_thread::yield();
+
+    Block block (512);
+    block.audio.applyGain (0.0f);
+    for (int c = 0; c < 2; ++c)
+        block.audio.getWritePointer (c)[3] = 1.0f;
+    block.midi.addEvent (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), 0);
+    instrument.process (block.audio, block.midi);
+
+    release = true;
+    holder.join();
+
+    EXPECT_EQ (block.audio.getMagnitude (0, 512), 0.0f);
+    EXPECT_TRUE (block.midi.isEmpty());
+    EXPECT_TRUE (instrument.instrumentResync.load());
+    EXPECT_TRUE (instrument.instrumentFlush.load());
+}
+
+TEST_F (HostedInstrumentTest, WhileLoadingTheHostGetsNeitherAudioNorMidi)
+{
+    loadState (processor, wrapStateXml ("<?xml version=\"1.0\"?><TamselState><HostedInstrument path=\"/nowhere/x.vst3\" "
+                                        "state=\"0.\"/></TamselState>"));
+    ASSERT_TRUE (instrument.instrumentLoading.load());
+
+    Block block (64);
+    block.audio.getWritePointer (0)[0] = 1.0f;
+    block.midi.addEvent (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), 0);
+    instrument.process (block.audio, block.midi);
+    EXPECT_EQ (block.audio.getMagnitude (0, 64), 0.0f);
+    EXPECT_TRUE (block.midi.isEmpty());
+
+    runMessageLoop();
+    EXPECT_TRUE (instrument.instrumentLoading.load()); // the module is missing: it stays waiting
+    EXPECT_EQ (instrument.statusText(), "Load failed: x.vst3");
+}
+
+TEST (HostedInstrumentState, TravelsWithThePluginStateAndLoadsAsynchronously)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+
+    ZelkProcessor source;
+    source.prepareToPlay (48000.0, 512);
+    ASSERT_TRUE (source.hostedInstrument().loadInstrument (stereo.file(), {}));
+    Block block (64);
+    block.midi.addEvent (juce::MidiMessage::noteOn (9, 77, (juce::uint8) 33), 5);
+    source.hostedInstrument().process (block.audio, block.midi);
+
+    const auto element = source.hostedInstrument().savedStateElement();
+    EXPECT_EQ (element.getProperty ("path").toString(), stereo.file().getFullPathName());
+    const auto savedByInstrument = element.getProperty ("state").toString();
+    EXPECT_TRUE (savedByInstrument.containsChar ('.'));
+
+    ZelkProcessor target;
+    target.prepareToPlay (48000.0, 512);
+    loadState (target, saveState (source));
+    EXPECT_TRUE (target.hostedInstrument().instrumentLoading.load());
+    EXPECT_FALSE (target.hostedInstrument().hasInstance()); // not before the message loop runs
+
+    runMessageLoop();
+    ASSERT_TRUE (target.hostedInstrument().instrumentActive.load()) << target.hostedInstrument().statusText();
+    EXPECT_FALSE (target.hostedInstrument().instrumentLoading.load());
+
+    // The instrument got its own state back.
+    const auto sourceText = fixtureStateText (savedByInstrument);
+    EXPECT_TRUE (sourceText.contains ("5 152 77 33")) << sourceText;
+    const auto targetText = fixtureStateText (target.hostedInstrument().savedStateElement().getProperty ("state").toString());
+    EXPECT_TRUE (restoredStateText (targetText).contains (sourceText)) << targetText;
+
+    // A state without the element unloads it, shortly after, on the message thread.
+    loadState (target, wrapStateXml ("<?xml version=\"1.0\"?><TamselState/>"));
+    runMessageLoop();
+    EXPECT_FALSE (target.hostedInstrument().instrumentActive.load());
+    EXPECT_FALSE (target.hostedInstrument().hasInstance());
+}
