@@ -5,6 +5,7 @@ set(ZELK_SOURCES
     core/ParameterLayout.cpp
     core/ParameterPointers.cpp
     core/PatternAccess.cpp
+    core/PatternExtent.cpp
     core/PatternMath.cpp
     core/Platform.cpp
     core/StatePersistence.cpp
@@ -14,6 +15,8 @@ set(ZELK_SOURCES
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     midi/MidiImport.cpp
+    midi/MpeExport.cpp
+    midi/OfflineRender.cpp
     ui/editor/ZelkEditor.cpp
     ui/style/Captions.cpp
     ui/style/Look.cpp

@@ -8,6 +8,9 @@ namespace zelk::cli
 // Errors are one line on stderr naming the file and the reason.
 int inspect (const juce::StringArray& args);
 int info (const juce::StringArray& args);
+int exportMidi (const juce::StringArray& args);
+int render (const juce::StringArray& args);
+int demo (const juce::StringArray& args);
 
 void printError (const juce::String& line);
 

@@ -13,6 +13,11 @@ const char* usage =
     "commands:\n"
     "  inspect BUNDLE   load a VST 3 plug-in as a host does and print what the host sees\n"
     "  info IN          list the notes and the loop of a MIDI file or a saved Zelk state\n"
+    "  export IN OUT    write one loop of IN as an MPE MIDI file (120 BPM), as EXPORT MIDI does\n"
+    "  render IN OUT    render one loop of IN through the listen synth to a 48 kHz 24-bit WAV file\n"
+    "  demo DIR         write a demonstration pattern as DIR/demo-state.xml, demo.mid and demo.wav\n"
+    "\n"
+    "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n"
     "  --help           show this text\n";
 }
 
@@ -46,6 +51,15 @@ int main (int argc, char* argv[])
 
     if (command == "info")
         return zelk::cli::info (args);
+
+    if (command == "export")
+        return zelk::cli::exportMidi (args);
+
+    if (command == "render")
+        return zelk::cli::render (args);
+
+    if (command == "demo")
+        return zelk::cli::demo (args);
 
     zelk::cli::printError ("unknown command '" + command + "' (see zelk --help)");
     return 2;

@@ -1,0 +1,66 @@
+#include "midi/MpeExport.h"
+
+#include "midi/OfflineRender.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+
+namespace zelk
+{
+namespace
+{
+constexpr int ticksPerQuarterNote = 960;
+
+double tickOfSample (double sample)
+{
+    return sample * OfflineRender::tempo / 60.0 / OfflineRender::sampleRate * ticksPerQuarterNote;
+}
+
+juce::MidiMessageSequence renderSequence (ZelkProcessor& processor)
+{
+    juce::MidiMessageSequence sequence;
+    sequence.addEvent (juce::MidiMessage::tempoMetaEvent (500000), 0.0);
+
+    OfflineRender render (processor, false);
+    const auto loopEnd = render.loopBeats() * ticksPerQuarterNote;
+
+    render.run (
+        [&sequence] (const juce::AudioBuffer<float>&, const juce::MidiBuffer& midi, juce::int64 firstSample)
+        {
+            for (const auto metadata : midi)
+                sequence.addEvent (metadata.getMessage(), tickOfSample ((double) (firstSample + metadata.samplePosition)));
+        },
+        [&sequence, loopEnd] (const juce::AudioBuffer<float>&, const juce::MidiBuffer& midi, juce::int64)
+        {
+            for (const auto metadata : midi)
+                sequence.addEvent (metadata.getMessage(), loopEnd);
+        });
+
+    sequence.updateMatchedPairs();
+    return sequence;
+}
+} // namespace
+
+bool exportMpeMidi (ZelkProcessor& processor, const juce::File& file)
+{
+    juce::MidiFile midiFile;
+    midiFile.setTicksPerQuarterNote (ticksPerQuarterNote);
+    midiFile.addTrack (renderSequence (processor));
+
+    juce::FileOutputStream out (file, 16384);
+
+    if (out.failedToOpen())
+        return false;
+
+    out.setPosition (0);
+    out.truncate();
+    const auto written = midiFile.writeTo (out, 1);
+    out.flush();
+    return written && out.getStatus().wasOk();
+}
+
+juce::File exportTarget (const juce::File& chosen)
+{
+    return chosen.withFileExtension ("mid");
+}
+
+} // namespace zelk
