@@ -10,7 +10,16 @@ set(ZELK_SOURCES
     core/Platform.cpp
     core/StatePersistence.cpp
     core/ZelkProcessor.cpp
+    engine/AuditionSynth.cpp
+    engine/EditAudition.cpp
+    engine/ExpressionRenderer.cpp
     engine/LfoEngine.cpp
+    engine/LoopRegion.cpp
+    engine/MemberChannels.cpp
+    engine/MpeVoices.cpp
+    engine/NoteTable.cpp
+    engine/PlaybackEngine.cpp
+    engine/Transport.cpp
     engine/ModulationRoutes.cpp
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp

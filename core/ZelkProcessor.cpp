@@ -2,6 +2,7 @@
 
 #include "core/NoteFields.h"
 #include "core/ParameterLayout.h"
+#include "engine/LoopRegion.h"
 #include "ui/editor/ZelkEditor.h"
 
 namespace zelk
@@ -39,6 +40,7 @@ void ZelkProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamples
     currentSampleRate = sampleRate;
 
     resetPlaybackState();
+    engine.prepare (sampleRate, makeSnapshot (pointers));
     instrument.prepare (sampleRate, maximumExpectedSamplesPerBlock);
 }
 
@@ -67,7 +69,7 @@ void ZelkProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBu
 
     buffer.clear();
     midi.clear();
-    instrument.process (buffer, midi);
+    engine.renderBlock (*this, buffer, midi);
 }
 
 double ZelkProcessor::getTailLengthSeconds() const { return 0.1; }
@@ -98,6 +100,9 @@ void ZelkProcessor::setPlaybackPosition (double beats)
     startPosition = position;
     seekRequest = position;
 }
+
+double ZelkProcessor::loopStart() const noexcept { return zelk::loopStart (pointers); }
+double ZelkProcessor::loopLength() const noexcept { return zelk::loopLength (pointers); }
 
 } // namespace zelk
 

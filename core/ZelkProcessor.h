@@ -2,6 +2,7 @@
 
 #include "core/Note.h"
 #include "core/ParameterPointers.h"
+#include "engine/PlaybackEngine.h"
 #include "hosting/HostedInstrument.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -49,9 +50,14 @@ public:
     // Where the internal clock starts; also seeks a playing pattern once.
     void setPlaybackPosition (double beats);
 
+    // The loop region in beats; callable from any thread.
+    double loopStart() const noexcept;
+    double loopLength() const noexcept;
+
     juce::AudioProcessorValueTreeState& parameterTree() noexcept { return parameters; }
     const ParameterPointers& raw() const noexcept { return pointers; }
     HostedInstrument& hostedInstrument() noexcept { return instrument; }
+    const PlaybackEngine& playbackEngine() const noexcept { return engine; }
 
     // Requests from the editor, each consumed once by the audio thread.
     std::atomic<bool> playRequested { false };
@@ -87,6 +93,7 @@ private:
     ParameterPointers pointers;
     std::array<std::array<juce::RangedAudioParameter*, fieldsPerSlot>, slotCount> noteParameters {};
     HostedInstrument instrument;
+    PlaybackEngine engine;
 
     juce::MidiBuffer engineMidi;
     bool handEngineMidiToHost = false;

@@ -1,0 +1,91 @@
+#include "engine/AuditionSynth.h"
+
+#include <cmath>
+
+namespace zelk
+{
+namespace
+{
+constexpr double twoPi = 6.283185307179586476925286766559;
+constexpr double fourPi = 2.0 * twoPi;
+} // namespace
+
+float AuditionSynth::keyFrequency (int key) noexcept
+{
+    return (float) (440.0 * std::pow (2.0, (key - 69) / 12.0));
+}
+
+void AuditionSynth::prepare (double newSampleRate) noexcept
+{
+    sampleRate = newSampleRate;
+    reset();
+}
+
+void AuditionSynth::reset() noexcept
+{
+    voices.fill (SynthVoice {});
+    smoothing = (float) (1.0 - std::exp (-1.0 / (sampleRate * 0.004)));
+}
+
+void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
+{
+    const auto channel = message.getChannel();
+
+    if (channel < 1 || channel > voiceCount)
+        return;
+
+    auto& v = voices[(size_t) (channel - 1)];
+
+    if (message.isNoteOn())
+    {
+        v.note = message.getNoteNumber();
+        v.targetAmplitude = (float) message.getVelocity() / 127.0f * 0.06f;
+    }
+    else if (message.isNoteOff() || message.isAllNotesOff() || message.isAllSoundOff())
+    {
+        v.targetAmplitude = 0.0f;
+    }
+    else if (message.isPitchWheel())
+    {
+        const auto bend = (message.getPitchWheelValue() - 8192) / 8192.0 * 4.0;
+        v.frequency = (float) (440.0 * std::pow (2.0, (v.note - 69) / 12.0) * std::pow (2.0, bend));
+    }
+    else if (message.isControllerOfType (74))
+    {
+        v.brightness = (float) message.getControllerValue() / 127.0f;
+    }
+    else if (message.isChannelPressure())
+    {
+        // A released voice stays released.
+        if (v.targetAmplitude != 0.0f)
+            v.targetAmplitude = 0.015f + 0.055f * (float) message.getChannelPressureValue() / 127.0f;
+    }
+}
+
+float AuditionSynth::renderSample() noexcept
+{
+    auto sum = 0.0;
+
+    for (auto& v : voices)
+    {
+        if (v.amplitude != 0.0f || v.targetAmplitude != 0.0f)
+        {
+            v.amplitude += smoothing * (v.targetAmplitude - v.amplitude);
+            v.phase += v.frequency / sampleRate;
+            v.phase -= std::floor (v.phase);
+            sum += (std::sin (twoPi * v.phase) + 0.2 * v.brightness * std::sin (fourPi * v.phase)) * v.amplitude;
+        }
+        else
+        {
+            // A silent voice still keeps its phase running, so a later note starts where it would have.
+            v.phase += v.frequency / sampleRate;
+
+            if (v.phase >= 1.0)
+                v.phase -= v.phase < 2.0 ? 1.0 : std::floor (v.phase);
+        }
+    }
+
+    return (float) sum;
+}
+
+} // namespace zelk

@@ -1,0 +1,56 @@
+#include "engine/EditAudition.h"
+
+#include "engine/MemberChannels.h"
+#include "engine/MidiValues.h"
+#include "engine/MpeVoices.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zelk
+{
+void EditAudition::silence (MidiSender& out) noexcept
+{
+    if (hearNote >= 0)
+        out.noteOff (channel, hearNote, 0);
+
+    hearNote = -1;
+}
+
+void EditAudition::update (const Request& request, MidiSender& out) noexcept
+{
+    // One note can follow the pen up to 47.9 semitones from its key; further needs a new note.
+    if (hearNote >= 0 && (! request.hear || std::abs (request.pitch - (float) hearNote) > 47.9f))
+    {
+        out.noteOff (channel, hearNote, 0);
+        out.pitchBend (channel, midivalue::bendCentre, 0);
+        out.pressure (channel, 0, 0);
+        hearNote = -1;
+    }
+
+    if (! request.hear)
+        return;
+
+    const auto p = std::isnan (request.pitch) ? 0.0f : std::clamp (request.pitch, 0.0f, 127.0f);
+    const auto started = hearNote < 0;
+
+    if (started)
+    {
+        MpeVoices::sendMpeConfiguration (out, 0);
+        hearNote = midivalue::nearestClamped (p, 0, 127);
+    }
+
+    const auto bend = midivalue::nearestClamped (((double) p - hearNote) / 48.0 * 8192.0 + 8192.0, 0, 16383);
+    out.pitchBend (channel, bend, 0);
+
+    if (started)
+        out.noteOn (channel, hearNote, 96, 0);
+
+    out.pressure (channel, midivalue::sevenBit (request.pressure), 0);
+    out.controller (channel, midivalue::timbreController, midivalue::sevenBit (request.timbre), 0);
+
+    const auto hertz = AuditionSynth::keyFrequency (hearNote) * std::pow (2.0, (bend - 8192) / 8192.0 * 4.0);
+    out.auditionSynth().setFrequency (channel, (float) hertz);
+}
+
+} // namespace zelk

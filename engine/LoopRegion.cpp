@@ -1,0 +1,70 @@
+#include "engine/LoopRegion.h"
+
+#include "core/NoteFields.h"
+
+#include <algorithm>
+
+namespace zelk
+{
+namespace
+{
+float load (const RawValue value) noexcept { return value->load (std::memory_order_relaxed); }
+
+// Same arithmetic as readNote, for the three fields the loop needs.
+double latestNoteEnd (const ParameterPointers& parameters, bool& anyOn) noexcept
+{
+    auto latest = 0.0;
+    anyOn = false;
+
+    for (const auto& p : parameters.notes)
+    {
+        if (! isSwitchOn (p[(size_t) field::on]))
+            continue;
+
+        const auto start = load (p[(size_t) field::startPage]) * (float) beatsPerPage + load (p[(size_t) field::start]);
+        const auto duration = load (p[(size_t) field::durationPage]) * (float) beatsPerPage + load (p[(size_t) field::duration]);
+        latest = anyOn ? std::max (latest, (double) start + duration) : (double) start + duration;
+        anyOn = true;
+    }
+
+    return latest;
+}
+} // namespace
+
+double loopStart (const ParameterPointers& parameters) noexcept
+{
+    if (! isSwitchOn (parameters.rangeEnabled))
+        return 0.0;
+
+    return std::clamp ((double) load (parameters.rangeStart), 0.0, timelineEnd - minimumDuration);
+}
+
+double loopLength (const ParameterPointers& parameters) noexcept
+{
+    if (isSwitchOn (parameters.rangeEnabled))
+    {
+        const auto start = loopStart (parameters);
+        const auto length = (double) load (parameters.rangeEnd) - start;
+        return length < minimumDuration ? minimumDuration : std::min (length, timelineEnd - start);
+    }
+
+    bool anyOn = false;
+    const auto latest = latestNoteEnd (parameters, anyOn);
+    return anyOn ? std::clamp (latest, minimumDuration, timelineEnd) : 4.0;
+}
+
+LoopRegion LoopRegion::forBlock (const ParameterPointers& parameters) noexcept
+{
+    LoopRegion region;
+    region.looping = isSwitchOn (parameters.looping);
+
+    if (region.looping)
+    {
+        region.start = loopStart (parameters);
+        region.length = loopLength (parameters);
+    }
+
+    return region;
+}
+
+} // namespace zelk

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/Note.h"
+
+#include <array>
+#include <cstdint>
+
+namespace zelk
+{
+// One MPE member channel: the chain it holds and the expression last sent on it.
+struct MemberChannel
+{
+    int32_t slot = -1;
+    int32_t note = 60;
+    double iteration = 0.0;
+    float bend = 0.0f;
+    float pressure = 0.0f;
+    float timbre = 0.5f;
+    int32_t lastBend = -1;
+    int32_t lastPressure = -1;
+    int32_t lastTimbre = -1;
+
+    bool holding() const noexcept { return slot >= 0; }
+};
+
+constexpr int memberChannelCount = 15;
+
+// Record c drives MIDI channel c + 2; channel 1 is the zone's master channel.
+constexpr int midiChannelOf (int record) noexcept { return record + 2; }
+
+// The 15 member records, with an index from slot to record so that "is this chain already
+// sounding" costs one lookup per head and sample.
+class MemberChannels
+{
+public:
+    MemberChannels() { holderOfSlot.fill (-1); }
+
+    const MemberChannel& operator[] (int record) const noexcept { return records[(size_t) record]; }
+    MemberChannel& operator[] (int record) noexcept { return records[(size_t) record]; }
+
+    int holderOf (int slot) const noexcept { return holderOfSlot[(size_t) slot]; }
+    int lowestFree() const noexcept;
+    int holdingCount() const noexcept { return holding; }
+
+    void occupy (int record, int slot) noexcept;
+    void free (int record) noexcept;
+    void freeAll() noexcept;
+
+private:
+    std::array<MemberChannel, memberChannelCount> records {};
+    std::array<int8_t, slotCount> holderOfSlot {};
+    int holding = 0;
+};
+
+} // namespace zelk

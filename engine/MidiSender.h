@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/AuditionSynth.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+
+namespace zelk
+{
+// The one way the engine sends MIDI: into the block's buffer at a sample offset (events at one
+// offset keep their order) and on to the audition synth. The buffer's storage is reserved in
+// prepareToPlay, so adding an event does not allocate.
+class MidiSender
+{
+public:
+    MidiSender (juce::MidiBuffer& bufferToUse, AuditionSynth& synthToUse) noexcept : buffer (bufferToUse), synth (synthToUse) {}
+
+    void send (const juce::MidiMessage& message, int offset) noexcept
+    {
+        buffer.addEvent (message, offset);
+        synth.handle (message);
+    }
+
+    void noteOn (int channel, int key, int velocity, int offset) noexcept { send (juce::MidiMessage::noteOn (channel, key, (juce::uint8) velocity), offset); }
+    void noteOff (int channel, int key, int offset) noexcept { send (juce::MidiMessage::noteOff (channel, key, (juce::uint8) 0), offset); }
+    void pitchBend (int channel, int value, int offset) noexcept { send (juce::MidiMessage::pitchWheel (channel, value), offset); }
+    void pressure (int channel, int value, int offset) noexcept { send (juce::MidiMessage::channelPressureChange (channel, value), offset); }
+    void controller (int channel, int number, int value, int offset) noexcept { send (juce::MidiMessage::controllerEvent (channel, number, value), offset); }
+
+    AuditionSynth& auditionSynth() noexcept { return synth; }
+
+private:
+    juce::MidiBuffer& buffer;
+    AuditionSynth& synth;
+};
+
+} // namespace zelk

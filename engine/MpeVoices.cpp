@@ -1,0 +1,152 @@
+#include "engine/MpeVoices.h"
+
+#include "engine/MidiValues.h"
+
+#include <algorithm>
+
+namespace zelk
+{
+namespace
+{
+constexpr int masterChannel = 1;
+
+void writeRegisteredParameter (MidiSender& out, int channel, int parameter, int value, int offset) noexcept
+{
+    out.controller (channel, 101, 0, offset);
+    out.controller (channel, 100, parameter, offset);
+    out.controller (channel, 6, value, offset);
+    // The null parameter, so that a stray data entry cannot change it later.
+    out.controller (channel, 101, 127, offset);
+    out.controller (channel, 100, 127, offset);
+}
+} // namespace
+
+int MpeVoices::attackKey (const Note& head, float transpose) noexcept
+{
+    const auto shift = midivalue::nearestClamped (transpose, -1000, 1000);
+    return std::clamp (head.pitch + shift, 0, 127);
+}
+
+void MpeVoices::releaseAll (MidiSender& out, int offset) noexcept
+{
+    for (int c = 0; c < memberChannelCount; ++c)
+    {
+        const auto channel = midiChannelOf (c);
+
+        if (channels[c].holding())
+            out.noteOff (channel, channels[c].note, offset);
+
+        out.pitchBend (channel, midivalue::bendCentre, offset);
+        out.pressure (channel, 0, offset);
+        out.controller (channel, midivalue::timbreController, 64, offset);
+        channels.free (c);
+    }
+}
+
+void MpeVoices::sendMpeConfiguration (MidiSender& out, int offset) noexcept
+{
+    constexpr int mpeConfiguration = 6, pitchBendRange = 0;
+    writeRegisteredParameter (out, masterChannel, mpeConfiguration, memberChannelCount, offset);
+    writeRegisteredParameter (out, masterChannel, pitchBendRange, 2, offset);
+
+    for (int c = 0; c < memberChannelCount; ++c)
+        writeRegisteredParameter (out, midiChannelOf (c), pitchBendRange, 48, offset);
+}
+
+bool MpeVoices::continues (const MemberChannel& r, const NoteTable& table, double v, double iteration,
+                           double loopEnd, float transpose) const noexcept
+{
+    const auto h = (size_t) r.slot;
+    const auto& head = table.notes[h];
+    return head.on && r.iteration == iteration && (double) head.start <= v && v < std::min (table.chainEnd[h], loopEnd)
+        && table.prevOf[h] < 0 && r.note == attackKey (head, transpose);
+}
+
+void MpeVoices::releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, float transpose,
+                              int offset, MidiSender& out) noexcept
+{
+    for (int c = 0; c < memberChannelCount; ++c)
+    {
+        const auto& r = channels[c];
+
+        if (! r.holding() || continues (r, table, v, iteration, loopEnd, transpose))
+            continue;
+
+        out.noteOff (midiChannelOf (c), r.note, offset);
+        out.pressure (midiChannelOf (c), 0, offset);
+        channels.free (c);
+    }
+}
+
+void MpeVoices::attack (int record, int head, const NoteTable& table, double v, double iteration,
+                        const GlobalControls& controls, int offset, MidiSender& out) noexcept
+{
+    const auto& h = table.notes[(size_t) head];
+    channels.occupy (record, head);
+    auto& r = channels[record];
+    r.iteration = iteration;
+    r.note = attackKey (h, controls.transpose);
+
+    const auto t = expressionTargets (table, head, v, controls);
+    r.bend = (float) t.bend;
+    r.pressure = (float) t.pressure;
+    r.timbre = (float) t.timbre;
+
+    const auto channel = midiChannelOf (record);
+    const auto velocity = midivalue::nearestClamped ((double) h.velocity * controls.velocity / 100.0, 1, 127);
+    out.pitchBend (channel, midivalue::pitchBend (r.bend), offset);
+    out.pressure (channel, midivalue::sevenBit (r.pressure), offset);
+    out.controller (channel, midivalue::timbreController, midivalue::sevenBit (r.timbre), offset);
+    out.noteOn (channel, r.note, velocity, offset);
+
+    // The bend before the note-on still used the channel's previous key.
+    out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * std::pow (2.0, r.bend / 12.0)));
+}
+
+void MpeVoices::attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
+                               const GlobalControls& controls, int offset, MidiSender& out) noexcept
+{
+    for (int i = 0; i < table.headCount; ++i)
+    {
+        const auto h = table.heads[(size_t) i];
+        const auto& note = table.notes[(size_t) h];
+
+        if ((double) note.start > v || v >= std::min (table.chainEnd[(size_t) h], loopEnd) || channels.holderOf (h) >= 0)
+            continue;
+
+        const auto record = channels.lowestFree();
+
+        // All 15 channels busy: the remaining heads try again on the next sample.
+        if (record < 0)
+            return;
+
+        attack (record, h, table, v, iteration, controls, offset, out);
+    }
+}
+
+void MpeVoices::step (const NoteTable& table, double v, double iteration, double loopEnd,
+                      const GlobalControls& controls, int offset, MidiSender& out) noexcept
+{
+    releaseEnded (table, v, iteration, loopEnd, controls.transpose, offset, out);
+    attackStarted (table, v, iteration, loopEnd, controls, offset, out);
+}
+
+void MpeVoices::publish (std::array<std::atomic<float>, slotCount>& soundingPitch, float silent) const noexcept
+{
+    std::array<float, slotCount> pitches;
+    pitches.fill (silent);
+
+    for (int c = 0; c < memberChannelCount; ++c)
+    {
+        const auto& r = channels[c];
+
+        if (r.holding())
+            pitches[(size_t) r.slot] = r.lastBend >= 0 ? (float) r.note + (float) (r.lastBend - 8192) * 48.0f / 8192.0f
+                                                       : (float) r.note + r.bend;
+    }
+
+    for (size_t s = 0; s < pitches.size(); ++s)
+        soundingPitch[s].store (pitches[s], std::memory_order_relaxed);
+}
+
+} // namespace zelk

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/ExpressionRenderer.h"
+#include "engine/MemberChannels.h"
+#include "engine/MidiSender.h"
+#include "engine/NoteTable.h"
+
+#include <atomic>
+
+namespace zelk
+{
+// The pattern as MPE notes in the lower zone: each chain owns one member channel (2..16) from its
+// attack to its release.
+class MpeVoices
+{
+public:
+    // Note-offs for every held chain and neutral expression on all 15 member channels.
+    void releaseAll (MidiSender& out, int offset) noexcept;
+
+    // Lower zone with 15 members, master bend range 2, member bend range 48: 85 messages.
+    static void sendMpeConfiguration (MidiSender& out, int offset) noexcept;
+
+    // One sample of playback at pattern position v in loop pass `iteration`: releases, then attacks.
+    void step (const NoteTable& table, double v, double iteration, double loopEnd, const GlobalControls& controls,
+               int offset, MidiSender& out) noexcept;
+
+    // soundingPitch for every slot (silent ones at `silent`) and the number of held channels.
+    void publish (std::array<std::atomic<float>, slotCount>& soundingPitch, float silent) const noexcept;
+
+    static int attackKey (const Note& head, float transpose) noexcept;
+
+    MemberChannels channels;
+
+private:
+    bool continues (const MemberChannel& r, const NoteTable& table, double v, double iteration, double loopEnd,
+                    float transpose) const noexcept;
+    void releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, float transpose,
+                       int offset, MidiSender& out) noexcept;
+    void attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
+                        const GlobalControls& controls, int offset, MidiSender& out) noexcept;
+    void attack (int record, int head, const NoteTable& table, double v, double iteration,
+                 const GlobalControls& controls, int offset, MidiSender& out) noexcept;
+};
+
+} // namespace zelk

@@ -1,0 +1,70 @@
+#include "engine/NoteTable.h"
+
+#include "core/PatternMath.h"
+#include "core/ZelkProcessor.h"
+
+namespace zelk
+{
+void NoteTable::build (const ZelkProcessor& processor) noexcept
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+        notes[(size_t) slot] = processor.readNote (slot);
+
+    connect();
+}
+
+void NoteTable::connect() noexcept
+{
+    nextOf.fill (-1);
+    prevOf.fill (-1);
+
+    // When several notes name the same next note, the lowest slot gets it.
+    for (int s = 0; s < slotCount; ++s)
+    {
+        const auto& note = notes[(size_t) s];
+        const auto n = note.next;
+
+        if (n >= 0 && n < slotCount && prevOf[(size_t) n] < 0 && isConnected (note, s, notes[(size_t) n]))
+        {
+            nextOf[(size_t) s] = n;
+            prevOf[(size_t) n] = s;
+        }
+    }
+
+    // Bounded walks: a cycle of links cannot hang the audio thread.
+    for (int s = 0; s < slotCount; ++s)
+    {
+        auto last = s;
+
+        for (int step = 0; step < slotCount && nextOf[(size_t) last] >= 0; ++step)
+            last = nextOf[(size_t) last];
+
+        const auto& end = notes[(size_t) last];
+        chainEnd[(size_t) s] = (double) end.start + end.duration;
+    }
+
+    headCount = 0;
+
+    for (int s = 0; s < slotCount; ++s)
+        if (notes[(size_t) s].on && prevOf[(size_t) s] < 0)
+            heads[(size_t) headCount++] = s;
+}
+
+int NoteTable::segmentAt (int head, double v) const noexcept
+{
+    auto s = head;
+
+    for (int step = 0; step < slotCount; ++step)
+    {
+        const auto n = nextOf[(size_t) s];
+
+        if (n < 0 || (double) notes[(size_t) n].start > v)
+            break;
+
+        s = n;
+    }
+
+    return s;
+}
+
+} // namespace zelk

@@ -1,0 +1,188 @@
+#include "engine/PlaybackEngine.h"
+
+#include "core/ZelkProcessor.h"
+
+#include <cmath>
+
+namespace zelk
+{
+void PlaybackEngine::prepare (double newSampleRate, const ModSnapshot& modulation) noexcept
+{
+    sampleRate = newSampleRate;
+    lfo.prepare (sampleRate, modulation);
+    mpe.channels.freeAll();
+    auditionSynth.prepare (sampleRate);
+    audition.reset();
+    transport.reset();
+    expression.prepare (sampleRate);
+}
+
+GlobalControls PlaybackEngine::effectiveControls() const noexcept
+{
+    GlobalControls controls;
+    controls.bend = lfo.effective (destination::bend);
+    controls.pressure = lfo.effective (destination::pressure);
+    controls.timbre = lfo.effective (destination::timbre);
+    controls.transpose = lfo.effective (destination::transpose);
+    controls.velocity = lfo.effective (destination::velocity);
+    controls.smooth = lfo.effective (destination::smooth);
+    return controls;
+}
+
+void PlaybackEngine::performStopRequest (ZelkProcessor& processor, MidiSender& out) noexcept
+{
+    processor.hearRequested = false;
+    audition.silence (out);
+    mpe.releaseAll (out, 0);
+
+    auto& instrument = processor.hostedInstrument();
+    instrument.instrumentFlush = true;
+    instrument.instrumentMute = true;
+
+    for (int channel = 1; channel <= 16; ++channel)
+    {
+        out.controller (channel, 64, 0, 0);
+        out.controller (channel, 66, 0, 0);
+        out.controller (channel, 123, 0, 0);
+        out.controller (channel, 120, 0, 0);
+    }
+
+    auditionSynth.reset();
+}
+
+void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<float>& buffer,
+                                  juce::MidiBuffer& midi) noexcept
+{
+    const auto& parameters = processor.raw();
+    auto& instrument = processor.hostedInstrument();
+    MidiSender out (midi, auditionSynth);
+
+    const auto region = LoopRegion::forBlock (parameters);
+    const auto block = transport.read (processor.getPlayHead(),
+                                       { processor.playRequested, processor.startPosition, processor.seekRequest }, region);
+    const auto requested = block.hostPlaying || processor.playRequested.load();
+
+    if (processor.stopRequested.exchange (false))
+    {
+        performStopRequest (processor, out);
+        transport.stopLatch = true;
+        processor.playRequested = false;
+    }
+
+    bool playing = false;
+
+    if (requested)
+        playing = ! transport.stopLatch && isSwitchOn (parameters.enabled);
+    else
+        transport.stopLatch = false;
+
+    const auto beatsPerSample = block.tempo / (sampleRate * 60.0);
+
+    // Both requests are consumed in every block, whatever else resets.
+    const auto reloaded = processor.stateReloaded.exchange (false);
+    const auto resync = instrument.instrumentResync.exchange (false);
+    const auto reset = transport.needsReset (block, region, playing, reloaded || resync, beatsPerSample);
+
+    if (reset || (! playing && transport.wasPlaying))
+    {
+        instrument.instrumentFlush = true;
+        mpe.releaseAll (out, 0);
+        expression.restartTicks();
+    }
+
+    const auto starting = playing && (! transport.wasPlaying || reset);
+
+    if (starting)
+    {
+        MpeVoices::sendMpeConfiguration (out, 0);
+        expression.restartTicks();
+    }
+
+    EditAudition::Request hearing;
+    hearing.hear = processor.hearRequested.load() && isSwitchOn (parameters.hearEdits) && ! playing && ! block.hostPlaying;
+    hearing.pitch = processor.hearPitch.load();
+    hearing.pressure = processor.hearPressure.load();
+    hearing.timbre = processor.hearTimbre.load();
+    audition.update (hearing, out);
+
+    lfo.setTargets (makeSnapshot (parameters), starting);
+
+    // Only a playing block reads the table.
+    if (playing)
+        table.build (processor);
+
+    const auto audible = isSwitchOn (parameters.monitor) && ! instrument.instrumentActive.load()
+                      && ! instrument.instrumentLoading.load();
+    renderSamples (block, region, playing, audible, buffer, out);
+
+    instrument.process (buffer, midi);
+
+    transport.finish (block, region, playing, buffer.getNumSamples(), beatsPerSample, processor.startPosition.load());
+    publish (processor, block, region, playing);
+}
+
+void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegion& region, bool playing, bool audible,
+                                    juce::AudioBuffer<float>& buffer, MidiSender& out) noexcept
+{
+    const auto beatsPerSample = block.tempo / (sampleRate * 60.0);
+    const auto numSamples = buffer.getNumSamples();
+    const auto numChannels = buffer.getNumChannels();
+    const auto loopEnd = region.end();
+
+    for (int m = 0; m < numSamples; ++m)
+    {
+        lfo.process (block.tempo);
+
+        if (playing)
+        {
+            auto v = block.blockStart + m * beatsPerSample;
+            auto iteration = 0.0;
+
+            if (region.looping)
+            {
+                iteration = std::floor ((v - region.start) / region.length);
+                v -= iteration * region.length;
+            }
+
+            const auto controls = effectiveControls();
+            mpe.step (table, v, iteration, loopEnd, controls, m, out);
+            expression.update (mpe.channels, table, v, controls, m, out);
+        }
+
+        const auto sample = auditionSynth.renderSample();
+
+        if (audible)
+            for (int ch = 0; ch < numChannels; ++ch)
+                buffer.setSample (ch, m, sample);
+    }
+}
+
+void PlaybackEngine::publish (ZelkProcessor& processor, const BlockTransport& block, const LoopRegion& region,
+                              bool playing) const noexcept
+{
+    processor.isPlaying = playing;
+    processor.publishedTempo = block.tempo;
+    mpe.publish (processor.soundingPitch, ZelkProcessor::silentPitch);
+
+    const auto next = transport.nextBlockPosition;
+
+    if (! playing)
+        processor.displayPosition = processor.startPosition.load();
+    else if (region.looping)
+        processor.displayPosition = next - std::floor ((next - region.start) / region.length) * region.length;
+    else
+        processor.displayPosition = next;
+
+    processor.activeVoiceCount = mpe.channels.holdingCount();
+
+    for (int d = 0; d < destinationCount; ++d)
+        processor.liveValue[(size_t) d].store (lfo.effective (d), std::memory_order_relaxed);
+
+    for (int n = 0; n < lfoCount; ++n)
+    {
+        processor.lfoOutput[(size_t) n].store (lfo.output (n), std::memory_order_relaxed);
+        processor.lfoPhase[(size_t) n].store ((float) lfo.phase (n), std::memory_order_relaxed);
+    }
+}
+
+} // namespace zelk

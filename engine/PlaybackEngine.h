@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/AuditionSynth.h"
+#include "engine/EditAudition.h"
+#include "engine/ExpressionRenderer.h"
+#include "engine/LfoEngine.h"
+#include "engine/MpeVoices.h"
+#include "engine/NoteTable.h"
+#include "engine/Transport.h"
+
+namespace zelk
+{
+class ZelkProcessor;
+
+// The audio thread's block routine: the clock, the LFOs, the MPE notes and their expression, the
+// audition synth, then the hosted instrument and the values the editor reads. Owned by value by
+// the processor; everything lives in fixed storage.
+class PlaybackEngine
+{
+public:
+    // From prepareToPlay: clears the playback state and prepares the LFOs and the synth.
+    void prepare (double sampleRate, const ModSnapshot& modulation) noexcept;
+
+    // The block after the buffers were cleared and incoming MIDI discarded.
+    void renderBlock (ZelkProcessor& processor, juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) noexcept;
+
+    const LfoEngine& lfos() const noexcept { return lfo; }
+    const AuditionSynth& synth() const noexcept { return auditionSynth; }
+    const MpeVoices& voices() const noexcept { return mpe; }
+
+private:
+    void performStopRequest (ZelkProcessor& processor, MidiSender& out) noexcept;
+    void renderSamples (const BlockTransport& block, const LoopRegion& region, bool playing, bool audible,
+                        juce::AudioBuffer<float>& buffer, MidiSender& out) noexcept;
+    GlobalControls effectiveControls() const noexcept;
+    void publish (ZelkProcessor& processor, const BlockTransport& block, const LoopRegion& region,
+                  bool playing) const noexcept;
+
+    double sampleRate = 48000.0;
+    Transport transport;
+    LfoEngine lfo;
+    NoteTable table;
+    MpeVoices mpe;
+    ExpressionRenderer expression;
+    EditAudition audition;
+    AuditionSynth auditionSynth;
+};
+
+} // namespace zelk

@@ -1,0 +1,191 @@
+// The audition synth: what it plays for the MIDI the engine sends, and when it is heard.
+#include "engine/AuditionSynth.h"
+#include "tests/helpers/EngineHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+
+using namespace zelk;
+using namespace zelk::test;
+using juce::MidiMessage;
+
+namespace
+{
+AuditionSynth preparedSynth()
+{
+    AuditionSynth synth;
+    synth.prepare (48000.0);
+    return synth;
+}
+
+void render (AuditionSynth& synth, int samples)
+{
+    for (int i = 0; i < samples; ++i)
+        synth.renderSample();
+}
+
+// Magnitude of one frequency in a run of samples (a single DFT bin).
+double magnitudeAt (const std::vector<float>& samples, double hertz, double sampleRate)
+{
+    std::complex<double> sum;
+
+    for (size_t i = 0; i < samples.size(); ++i)
+        sum += (double) samples[i] * std::polar (1.0, -2.0 * juce::MathConstants<double>::pi * hertz * (double) i / sampleRate);
+
+    return std::abs (sum) * 2.0 / (double) samples.size();
+}
+} // namespace
+
+TEST (AuditionSynth, PitchBendSpansFourOctavesAroundTheKey)
+{
+    auto synth = preparedSynth();
+    synth.handle (MidiMessage::noteOn (3, 60, (juce::uint8) 100));
+    synth.handle (MidiMessage::pitchWheel (3, 8192));
+    EXPECT_NEAR (synth.voice (2).frequency, 261.63f, 0.01f);
+
+    synth.handle (MidiMessage::pitchWheel (3, 16383));
+    EXPECT_NEAR (synth.voice (2).frequency, 4184.6f, 0.1f);
+
+    synth.handle (MidiMessage::pitchWheel (3, 0));
+    EXPECT_NEAR (synth.voice (2).frequency, 261.63f / 16.0f, 0.01f);
+
+    // Other channels are untouched.
+    EXPECT_EQ (synth.voice (1).frequency, 440.0f);
+}
+
+TEST (AuditionSynth, AmplitudeFollowsVelocityThenPressureWithA4msPole)
+{
+    auto synth = preparedSynth();
+    synth.handle (MidiMessage::noteOn (2, 64, (juce::uint8) 127));
+    EXPECT_EQ (synth.voice (1).targetAmplitude, 0.06f);
+
+    render (synth, 192); // one time constant
+    EXPECT_NEAR (synth.voice (1).amplitude, 0.06f * (1.0f - std::exp (-1.0f)), 0.0005f);
+
+    synth.handle (MidiMessage::channelPressureChange (2, 127));
+    EXPECT_NEAR (synth.voice (1).targetAmplitude, 0.07f, 1.0e-6f);
+    synth.handle (MidiMessage::channelPressureChange (2, 0));
+    EXPECT_NEAR (synth.voice (1).targetAmplitude, 0.015f, 1.0e-6f);
+
+    synth.handle (MidiMessage::noteOff (2, 64));
+    const auto released = synth.voice (1).amplitude;
+    render (synth, 192 * 5);
+    EXPECT_NEAR (synth.voice (1).amplitude, released * std::exp (-5.0f), released * 0.001f);
+
+    // Pressure after the release does not bring the voice back.
+    synth.handle (MidiMessage::channelPressureChange (2, 127));
+    EXPECT_EQ (synth.voice (1).targetAmplitude, 0.0f);
+}
+
+TEST (AuditionSynth, AllNotesOffAndAllSoundOffRelease)
+{
+    auto synth = preparedSynth();
+    synth.handle (MidiMessage::noteOn (5, 64, (juce::uint8) 127));
+    synth.handle (MidiMessage::allNotesOff (5));
+    EXPECT_EQ (synth.voice (4).targetAmplitude, 0.0f);
+
+    synth.handle (MidiMessage::noteOn (5, 64, (juce::uint8) 127));
+    synth.handle (MidiMessage::allSoundOff (5));
+    EXPECT_EQ (synth.voice (4).targetAmplitude, 0.0f);
+
+    synth.handle (MidiMessage::noteOn (5, 64, (juce::uint8) 127));
+    synth.handle (MidiMessage::noteOn (5, 64, (juce::uint8) 0));
+    EXPECT_EQ (synth.voice (4).targetAmplitude, 0.0f);
+}
+
+TEST (AuditionSynth, BrightnessAddsTheSecondHarmonicUpToOneFifth)
+{
+    const auto harmonics = [] (int controller74)
+    {
+        auto synth = preparedSynth();
+        synth.handle (MidiMessage::noteOn (2, 69, (juce::uint8) 127));
+        synth.handle (MidiMessage::pitchWheel (2, 8192));
+        synth.handle (MidiMessage::controllerEvent (2, 74, controller74));
+        render (synth, 4800);
+
+        std::vector<float> samples;
+
+        for (int i = 0; i < 48000; ++i)
+            samples.push_back (synth.renderSample());
+
+        return std::pair { magnitudeAt (samples, 440.0, 48000.0), magnitudeAt (samples, 880.0, 48000.0) };
+    };
+
+    const auto dark = harmonics (0);
+    EXPECT_NEAR (dark.first, 0.06, 0.001);
+    EXPECT_LT (dark.second, 0.0001);
+
+    const auto bright = harmonics (127);
+    EXPECT_NEAR (bright.second / bright.first, 0.2, 0.002);
+}
+
+TEST (AuditionSynth, TheEngineCorrectsThePitchAfterAnAttack)
+{
+    EngineHarness h;
+    Note n;
+    n.on = true;
+    n.pitch = 64;
+    n.start = 0.0f;
+    n.duration = 4.0f;
+    n.curves[pitchCurve].fill (0.25f); // +12 semitones
+    h.processor.writeNote (0, n);
+    h.set ("transpose", -5.0f);
+    h.prepare();
+    h.run (1);
+    h.processor.playRequested = true;
+    h.run (1);
+
+    // Key 59 with the curve's octave up: 71.
+    const auto& voice = h.processor.playbackEngine().synth().voice (1);
+    EXPECT_EQ (voice.note, 59);
+    EXPECT_NEAR (voice.frequency, 440.0f * std::pow (2.0f, 2.0f / 12.0f), 0.01f);
+    EXPECT_GT (voice.targetAmplitude, 0.0f);
+}
+
+TEST (AuditionSynth, HeardThroughTheOutputOnlyWithMonitorOn)
+{
+    EngineHarness h;
+    h.run (1);
+    h.processor.hearPitch = 72.25f;
+    h.processor.hearRequested = true;
+    h.run (4);
+
+    const auto& voice = h.processor.playbackEngine().synth().voice (15);
+    // Key 72, bend nearest(0.25 / 48 x 8192) = 43 above the centre.
+    EXPECT_NEAR (voice.frequency, 440.0 * std::pow (2.0, 3.0 / 12.0) * std::pow (2.0, 43.0 / 8192.0 * 4.0), 0.001);
+    EXPECT_GT (h.lastAudio().getMagnitude (0, 0, 512), 0.03f);
+    EXPECT_EQ (h.lastAudio().getMagnitude (0, 0, 512), h.lastAudio().getMagnitude (1, 0, 512));
+
+    h.set ("monitor", 0.0f);
+    h.run (1);
+    EXPECT_EQ (h.lastAudio().getMagnitude (0, 512), 0.0f);
+    const auto amplitude = voice.amplitude;
+    EXPECT_GT (amplitude, 0.03f);
+
+    // Switching back on resumes the running voice at its level, without a new attack.
+    h.set ("monitor", 1.0f);
+    h.runBlock (8);
+    EXPECT_GT (std::abs (h.lastAudio().getSample (0, 0)) + std::abs (h.lastAudio().getSample (0, 4)), 0.005f);
+
+    // A stop request resets the voices.
+    h.processor.stopRequested = true;
+    h.run (1);
+    EXPECT_EQ (voice.amplitude, 0.0f);
+    EXPECT_EQ (voice.frequency, 440.0f);
+}
+
+TEST (AuditionSynth, SilentWhileAHostedInstrumentIsLoading)
+{
+    EngineHarness h;
+    h.run (1);
+    h.processor.hearRequested = true;
+    h.run (2);
+    ASSERT_GT (h.lastAudio().getMagnitude (0, 512), 0.0f);
+
+    h.processor.hostedInstrument().instrumentLoading = true;
+    h.run (1);
+    EXPECT_EQ (h.lastAudio().getMagnitude (0, 512), 0.0f);
+    h.processor.hostedInstrument().instrumentLoading = false;
+}
