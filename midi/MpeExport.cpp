@@ -15,6 +15,14 @@ double tickOfSample (double sample)
     return sample * OfflineRender::tempo / 60.0 / OfflineRender::sampleRate * ticksPerQuarterNote;
 }
 
+// A MIDI buffer's messages carry their sample offset as time stamp; the sequence wants ticks.
+void addAt (juce::MidiMessageSequence& sequence, const juce::MidiMessageMetadata& metadata, double tick)
+{
+    auto message = metadata.getMessage();
+    message.setTimeStamp (tick);
+    sequence.addEvent (message);
+}
+
 juce::MidiMessageSequence renderSequence (ZelkProcessor& processor)
 {
     juce::MidiMessageSequence sequence;
@@ -27,12 +35,12 @@ juce::MidiMessageSequence renderSequence (ZelkProcessor& processor)
         [&sequence] (const juce::AudioBuffer<float>&, const juce::MidiBuffer& midi, juce::int64 firstSample)
         {
             for (const auto metadata : midi)
-                sequence.addEvent (metadata.getMessage(), tickOfSample ((double) (firstSample + metadata.samplePosition)));
+                addAt (sequence, metadata, tickOfSample ((double) (firstSample + metadata.samplePosition)));
         },
         [&sequence, loopEnd] (const juce::AudioBuffer<float>&, const juce::MidiBuffer& midi, juce::int64)
         {
             for (const auto metadata : midi)
-                sequence.addEvent (metadata.getMessage(), loopEnd);
+                addAt (sequence, metadata, loopEnd);
         });
 
     sequence.updateMatchedPairs();

@@ -17,3 +17,7 @@ echo "== Command-line tool: $ZELK_BUILD/tools/zelk"
 
 echo "== What a VST 3 host sees"
 "$ZELK_BUILD/tools/zelk" inspect "$destination/Zelk.vst3"
+
+demo="$HOME/Zelk Demo"
+echo "== A demonstration pattern in $demo"
+"$ZELK_BUILD/tools/zelk" demo "$demo"

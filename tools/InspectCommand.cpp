@@ -22,14 +22,24 @@ int inspect (const juce::StringArray& args)
     }
 
     const auto& description = inspection.description;
-    const auto& parameters = inspection.instance->getParameters();
+    auto parameters = inspection.instance->getParameters();
+    const auto total = parameters.size();
+
+    // VST 3 hosts expect a bypass parameter; JUCE's wrapper appends one when a plug-in has none.
+    auto* bypass = inspection.instance->getBypassParameter();
+    parameters.removeFirstMatchingValue (bypass);
 
     std::cout << "name:       " << description.name << "\n"
               << "vendor:     " << description.manufacturerName << "\n"
               << "version:    " << description.version << "\n"
               << "category:   " << description.category << "\n"
               << "instrument: " << (description.isInstrument ? "yes" : "no") << "\n"
-              << "parameters: " << parameters.size() << "\n";
+              << "parameters: " << total;
+
+    if (bypass != nullptr && parameters.size() != total)
+        std::cout << " (" << parameters.size() << " of its own, then the wrapper's \"" << bypass->getName (100) << "\")";
+
+    std::cout << "\n";
 
     if (! parameters.isEmpty())
         std::cout << "first:      " << parameters.getFirst()->getName (100) << "\n"
