@@ -13,4 +13,11 @@ set(ZELK_SOURCES
     engine/ModulationRoutes.cpp
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
-    ui/editor/ZelkEditor.cpp)
+    ui/editor/ZelkEditor.cpp
+    editing/AfterChangeRefresh.cpp
+    editing/CanvasEditState.cpp
+    editing/CurveSmoothing.cpp
+    editing/NoteConnections.cpp
+    editing/PatternClearing.cpp
+    editing/SelectionEdits.cpp
+    editing/UndoHistory.cpp)
