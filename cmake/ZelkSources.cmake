@@ -16,7 +16,9 @@ set(ZELK_SOURCES
     ui/editor/ZelkEditor.cpp
     editing/AfterChangeRefresh.cpp
     editing/CanvasEditState.cpp
+    editing/ClipboardEdits.cpp
     editing/CurveSmoothing.cpp
+    editing/NoteClipboard.cpp
     editing/NoteConnections.cpp
     editing/PatternClearing.cpp
     editing/SelectionEdits.cpp
