@@ -10,17 +10,26 @@ set(ZELK_SOURCES
     core/Platform.cpp
     core/StatePersistence.cpp
     core/ZelkProcessor.cpp
+    editing/AfterChangeRefresh.cpp
+    editing/CanvasEditState.cpp
+    editing/ClipboardEdits.cpp
+    editing/CurveSmoothing.cpp
+    editing/NoteClipboard.cpp
+    editing/NoteConnections.cpp
+    editing/PatternClearing.cpp
+    editing/SelectionEdits.cpp
+    editing/UndoHistory.cpp
     engine/AuditionSynth.cpp
     engine/EditAudition.cpp
     engine/ExpressionRenderer.cpp
     engine/LfoEngine.cpp
     engine/LoopRegion.cpp
     engine/MemberChannels.cpp
+    engine/ModulationRoutes.cpp
     engine/MpeVoices.cpp
     engine/NoteTable.cpp
     engine/PlaybackEngine.cpp
     engine/Transport.cpp
-    engine/ModulationRoutes.cpp
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     midi/MidiImport.cpp
