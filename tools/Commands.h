@@ -7,6 +7,7 @@ namespace zelk::cli
 // Each command takes its arguments after the command word and returns the process exit code.
 // Errors are one line on stderr naming the file and the reason.
 int inspect (const juce::StringArray& args);
+int smoke (const juce::StringArray& args);
 
 void printError (const juce::String& line);
 

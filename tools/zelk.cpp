@@ -12,6 +12,7 @@ const char* usage =
     "\n"
     "commands:\n"
     "  inspect BUNDLE   load a VST 3 plug-in as a host does and print what the host sees\n"
+    "  smoke BUNDLE     load a built Zelk as a host does, check what it shows, plays and saves\n"
     "  --help           show this text\n";
 }
 
@@ -42,6 +43,9 @@ int main (int argc, char* argv[])
 
     if (command == "inspect")
         return zelk::cli::inspect (args);
+
+    if (command == "smoke")
+        return zelk::cli::smoke (args);
 
     zelk::cli::printError ("unknown command '" + command + "' (see zelk --help)");
     return 2;
