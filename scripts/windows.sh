@@ -103,9 +103,10 @@ build_libjpeg() {
     cp jpeg-build/libjpeg.a "$prefix/lib/"
     # JUCE compiles its JPEG code with JPEG_INTERNALS, which includes jpegint.h.
     cp jpeg-build/jconfig.h "$source"/{jpeglib.h,jmorecfg.h,jerror.h,jpegint.h} "$prefix/include/"
-    # jconfig.h skips its `boolean` when rpcndr.h came first, but JUCE includes jpeglib.h inside a
-    # namespace, where Windows' global one is not the library's: always declare it.
-    perl -0pi -e 's/#ifndef __RPCNDR_H__[^\n]*\n(typedef unsigned char boolean;)\n#endif/$1/' "$prefix/include/jconfig.h"
+    # jconfig.h skips its `boolean` when Windows' rpcndr.h declared one first, but JUCE includes
+    # jpeglib.h inside a namespace of its own and names that namespace's `boolean`: always declare it.
+    perl -0pi -e 's/#ifndef __RPCNDR_H__[^\n]*\n(typedef unsigned char boolean;)\n#endif/$1/' \
+        "$prefix/include/jconfig.h"
     grep -qx 'typedef unsigned char boolean;' "$prefix/include/jconfig.h"
 }
 
@@ -177,7 +178,9 @@ run_smoke_under_wine() {
     prefix="$(mktemp -d "${TMPDIR:-/tmp}/zelk-wine.XXXXXX")"
     local windows_bundle="Z:${bundle//\//\\}"
     local status=0
-    env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+    # Without .NET, the HTML engine and the menu builder, which would add entries to the desktop's menus.
+    env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX="$prefix" WINEDEBUG=-all \
+        WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" \
         timeout 300 "$WINE" "$ZELK_WINDOWS_BUILD/tools/zelk.exe" smoke "$windows_bundle" \
         > "$output" 2> "$output.stderr" || status=$?
     WINEPREFIX="$prefix" "$(dirname "$WINE")/wineserver" -k 2>/dev/null || true
@@ -202,7 +205,8 @@ module="$bundle/Contents/x86_64-win/Zelk.vst3"
 echo "== The Windows bundle"
 check "$([ -f "$module" ] && echo 1)" "the bundle holds Contents/x86_64-win/Zelk.vst3"
 imports="$(x86_64-w64-mingw32-objdump -p "$module" | awk '/DLL Name:/ { print $3 }' | paste -sd ' ')"
-foreign="$(tr ' ' '\n' <<< "$imports" | grep -Ei '^(lib.*|zlib.*|.*gcc.*|.*stdc.*|.*pthread.*)\.dll$' | paste -sd ' ' || true)"
+# MinGW's runtimes and the image libraries would be DLLs named like these.
+foreign="$(tr ' ' '\n' <<< "$imports" | grep -Ei '^(lib|zlib|.*gcc|.*stdc|.*pthread).*\.dll$' | paste -sd ' ' || true)"
 check "$([ -n "$imports" ] && [ -z "$foreign" ] && echo 1)" \
     "the module needs only Windows' own DLLs${foreign:+, not $foreign} ($imports)"
 
