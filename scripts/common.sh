@@ -20,9 +20,11 @@ ZELK_PACKAGES=(
     xvfb xauth fonts-dejavu-core
 )
 
+# zelk_install_packages [package...]: installs those that are missing (by default the build's).
 zelk_install_packages() {
-    local missing=()
-    for package in "${ZELK_PACKAGES[@]}"; do
+    local wanted=("$@") missing=()
+    [ ${#wanted[@]} -gt 0 ] || wanted=("${ZELK_PACKAGES[@]}")
+    for package in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
     done
     if [ ${#missing[@]} -gt 0 ]; then

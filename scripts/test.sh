@@ -16,3 +16,8 @@ if [ "${ZELK_SKIP_SANITIZERS:-0}" != 1 ]; then
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     (cd "$ZELK_BUILD-sanitize" && ctest -j "$ZELK_JOBS" --output-on-failure)
 fi
+
+# The Windows x64 build, cross-compiled and smoke-tested under Wine. ZELK_SKIP_WINDOWS=1 skips it.
+if [ "${ZELK_SKIP_WINDOWS:-0}" != 1 ]; then
+    "$ZELK_ROOT/scripts/windows.sh"
+fi

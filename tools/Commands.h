@@ -11,6 +11,7 @@ int info (const juce::StringArray& args);
 int exportMidi (const juce::StringArray& args);
 int render (const juce::StringArray& args);
 int demo (const juce::StringArray& args);
+int smoke (const juce::StringArray& args);
 
 void printError (const juce::String& line);
 

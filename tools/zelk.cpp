@@ -16,9 +16,10 @@ const char* usage =
     "  export IN OUT    write one loop of IN as an MPE MIDI file (120 BPM), as EXPORT MIDI does\n"
     "  render IN OUT    render one loop of IN through the listen synth to a 48 kHz 24-bit WAV file\n"
     "  demo DIR         write a demonstration pattern as DIR/demo-state.xml, demo.mid and demo.wav\n"
+    "  smoke BUNDLE     load a built Zelk as a host does, check what it shows, plays and saves\n"
+    "  --help           show this text\n"
     "\n"
-    "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n"
-    "  --help           show this text\n";
+    "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n";
 }
 
 namespace zelk::cli
@@ -60,6 +61,9 @@ int main (int argc, char* argv[])
 
     if (command == "demo")
         return zelk::cli::demo (args);
+
+    if (command == "smoke")
+        return zelk::cli::smoke (args);
 
     zelk::cli::printError ("unknown command '" + command + "' (see zelk --help)");
     return 2;

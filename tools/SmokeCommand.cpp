@@ -1,0 +1,195 @@
+// zelk smoke: loads a built Zelk bundle as a host does and checks what a user of the host would
+// rely on. Used on Linux and, under Wine, on the Windows build, where it also exercises the
+// platform layer's Windows side.
+#include "core/ParameterLayout.h"
+#include "core/Platform.h"
+#include "hosting/PluginInspection.h"
+#include "tools/Commands.h"
+
+#include <cmath>
+#include <iostream>
+
+namespace zelk::cli
+{
+namespace
+{
+class Checks
+{
+public:
+    bool check (bool passed, const juce::String& what)
+    {
+        std::cout << (passed ? "ok    " : "FAIL  ") << what << "\n" << std::flush;
+        ++(passed ? passedCount : failedCount);
+        return passed;
+    }
+
+    bool equal (const juce::String& what, const juce::String& seen, const juce::String& expected)
+    {
+        return check (seen == expected,
+                      what + " \"" + seen + "\"" + (seen == expected ? "" : ", expected \"" + expected + "\""));
+    }
+
+    int finish() const
+    {
+        std::cout << "smoke: " << passedCount << " passed, " << failedCount << " failed" << std::endl;
+        return failedCount == 0 ? 0 : 1;
+    }
+
+private:
+    int passedCount = 0;
+    int failedCount = 0;
+};
+
+// The wrapper appends its own "Bypass" to the plug-in's parameters.
+juce::Array<juce::AudioProcessorParameter*> ownParameters (juce::AudioPluginInstance& instance)
+{
+    auto parameters = instance.getParameters();
+    parameters.removeFirstMatchingValue (instance.getBypassParameter());
+    return parameters;
+}
+
+void checkDescription (Checks& checks, const PluginInspection& plugin)
+{
+    const auto& description = plugin.description;
+    checks.equal ("name", description.name, "Zelk");
+    checks.equal ("vendor", description.manufacturerName, "Ostrel");
+    checks.equal ("version", description.version, "1.9.3");
+    checks.equal ("category", description.category, "Instrument|Tools");
+    checks.check (description.isInstrument && plugin.instance->acceptsMidi() && plugin.instance->producesMidi(),
+                  "an instrument that takes and produces MIDI");
+
+    const auto all = plugin.instance->getParameters().size();
+    const auto own = ownParameters (*plugin.instance).size();
+    checks.check (own == parameterCount && all == parameterCount + 1, "parameters: " + juce::String (own) +
+                                                                          " and the wrapper's Bypass (expected " +
+                                                                          juce::String (parameterCount) + ")");
+}
+
+// While the transport is stopped and nothing is auditioned, Zelk is silent, and the MIDI it was
+// given never comes back out.
+void checkProcessing (Checks& checks, juce::AudioPluginInstance& instance)
+{
+    constexpr int blockSize = 512;
+    instance.prepareToPlay (48000.0, blockSize);
+
+    juce::AudioBuffer<float> buffer (2, blockSize);
+    bool finite = true;
+    float peak = 0.0f;
+    bool echoed = false;
+
+    for (int block = 0; block < 8; ++block)
+    {
+        juce::MidiBuffer midi;
+        midi.addEvent (juce::MidiMessage::noteOn (1, 60, (juce::uint8) 100), 0);
+        midi.addEvent (juce::MidiMessage::noteOff (1, 60), blockSize / 2);
+        buffer.clear();
+        instance.processBlock (buffer, midi);
+
+        for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
+            for (int i = 0; i < blockSize; ++i)
+            {
+                const auto sample = buffer.getSample (channel, i);
+                finite = finite && std::isfinite (sample);
+                peak = std::max (peak, std::abs (sample));
+            }
+
+        for (const auto event : midi)
+            echoed = echoed || (event.getMessage().isNoteOn() && event.getMessage().getChannel() == 1 &&
+                                event.getMessage().getNoteNumber() == 60);
+    }
+
+    instance.releaseResources();
+    checks.check (finite && peak == 0.0f, "8 stopped blocks of 512 stereo samples are silent (peak " +
+                                              juce::String (peak) + (finite ? ")" : ", not finite)"));
+    checks.check (!echoed, "incoming MIDI is not passed through");
+}
+
+// Every parameter goes through the host's save and restore: the state a host keeps with its project.
+void checkState (Checks& checks, const juce::File& bundle, juce::AudioPluginInstance& source)
+{
+    juce::Random random (1993);
+
+    for (auto* parameter : ownParameters (source))
+        parameter->setValueNotifyingHost (random.nextFloat());
+
+    juce::MemoryBlock saved;
+    source.getStateInformation (saved);
+
+    auto target = openVst3Plugin (bundle);
+
+    if (!checks.check (target.ok(), "a second instance opens" + (target.ok() ? juce::String() : ": " + target.error)))
+        return;
+
+    const auto parameters = ownParameters (*target.instance);
+    juce::Array<float> defaults;
+
+    for (auto* parameter : parameters)
+        defaults.add (parameter->getValue());
+
+    juce::MemoryBlock before;
+    target.instance->getStateInformation (before);
+    target.instance->setStateInformation (saved.getData(), (int) saved.getSize());
+
+    juce::MemoryBlock restored;
+    target.instance->getStateInformation (restored);
+
+    // The host reads the values back from the plug-in after a restore; most random values differ
+    // from the defaults, so a restore that did nothing cannot pass.
+    int moved = 0;
+
+    for (int i = 0; i < parameters.size(); ++i)
+        moved += parameters[i]->getValue() != defaults[i] ? 1 : 0;
+
+    checks.check (saved.getSize() > 0 && saved != before,
+                  "state saved: " + juce::String ((int) saved.getSize()) + " bytes, unlike a fresh instance's");
+    checks.check (restored == saved, "state restored: the second instance saves the same bytes");
+    checks.check (moved > parameters.size() / 2, "state restored: " + juce::String (moved) + " of " +
+                                                     juce::String (parameters.size()) +
+                                                     " parameters moved from their defaults");
+}
+
+void checkPlatformFolders (Checks& checks)
+{
+    const auto documents = platform::documentsFolder();
+    const auto temporary = platform::temporaryFolder();
+    const auto vst3 = platform::defaultVst3Folder();
+
+    std::cout << "documents folder: " << documents.getFullPathName() << "\n"
+              << "temporary folder: " << temporary.getFullPathName() << "\n"
+              << "vst3 folder: " << vst3.getFullPathName() << "\n";
+
+    // A fresh account may not have its documents folder yet; the chooser then opens its parent.
+    checks.check (documents.isDirectory() || documents.getParentDirectory().isDirectory(),
+                  "the documents folder or its parent exists");
+
+    const auto probe = temporary.getNonexistentChildFile ("zelk-smoke", ".tmp");
+    checks.check (probe.replaceWithText ("zelk") && probe.loadFileAsString() == "zelk" && probe.deleteFile(),
+                  "the temporary folder is writable");
+}
+} // namespace
+
+int smoke (const juce::StringArray& args)
+{
+    if (args.size() != 1)
+    {
+        printError ("smoke takes one VST 3 bundle (see zelk --help)");
+        return 2;
+    }
+
+    const auto bundle = juce::File::getCurrentWorkingDirectory().getChildFile (args[0]);
+    Checks checks;
+    checkPlatformFolders (checks);
+
+    auto plugin = openVst3Plugin (bundle);
+
+    if (checks.check (plugin.ok(), plugin.ok() ? "opens " + bundle.getFullPathName() : plugin.error))
+    {
+        checkDescription (checks, plugin);
+        checkProcessing (checks, *plugin.instance);
+        checkState (checks, bundle, *plugin.instance);
+    }
+
+    return checks.finish();
+}
+
+} // namespace zelk::cli
