@@ -1,23 +1,58 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite; then builds and runs it again
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and last cross-builds the Windows x64
+# plug-in and smoke-tests it under Wine. Ends with one line that sums up every run.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 zelk_install_packages
 
+passed=0
+failed=0
+status=0
+
+# run_ctest BUILD-FOLDER: runs ctest there and adds its counts to the totals.
+run_ctest() {
+    local log="$1/ctest.log" result=0
+    (cd "$1" && ctest -j "$ZELK_JOBS" --output-on-failure) 2>&1 | tee "$log" || result=$?
+    local line total bad
+    line="$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)"
+    if [ -z "$line" ]; then
+        failed=$((failed + 1)); status=1; return
+    fi
+    total="$(sed -E 's/.* out of ([0-9]+).*/\1/' <<< "$line")"
+    bad="$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<< "$line")"
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    [ "$result" = 0 ] || status=1
+}
+
 zelk_build "$ZELK_BUILD"
 echo "== Tests"
-(cd "$ZELK_BUILD" && ctest -j "$ZELK_JOBS" --output-on-failure)
+run_ctest "$ZELK_BUILD"
 
 if [ "${ZELK_SKIP_SANITIZERS:-0}" != 1 ]; then
     zelk_build "$ZELK_BUILD-sanitize" -DZELK_SANITIZE=ON -DZELK_BUILD_BENCHMARKS=OFF
     echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
     export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    (cd "$ZELK_BUILD-sanitize" && ctest -j "$ZELK_JOBS" --output-on-failure)
+    run_ctest "$ZELK_BUILD-sanitize"
 fi
 
 # The Windows x64 build, cross-compiled and smoke-tested under Wine. ZELK_SKIP_WINDOWS=1 skips it.
 if [ "${ZELK_SKIP_WINDOWS:-0}" != 1 ]; then
-    "$ZELK_ROOT/scripts/windows.sh"
+    windows_log="$ZELK_BUILD/windows.log"
+    windows_result=0
+    "$ZELK_ROOT/scripts/windows.sh" 2>&1 | tee "$windows_log" || windows_result=$?
+    line="$(grep -E '^windows: [0-9]+ passed, [0-9]+ failed$' "$windows_log" | tail -n 1 || true)"
+    if [ -n "$line" ]; then
+        read -r _ windows_passed _ windows_failed _ <<< "$line"
+        passed=$((passed + windows_passed))
+        failed=$((failed + windows_failed))
+    else
+        failed=$((failed + 1))
+    fi
+    [ "$windows_result" = 0 ] || status=1
 fi
+
+echo "all: $passed passed, $failed failed"
+[ "$status" = 0 ] && [ "$failed" = 0 ]
