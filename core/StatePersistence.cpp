@@ -1,86 +1,82 @@
 #include "core/ZelkProcessor.h"
 
-#include <unordered_set>
-
 namespace zelk
 {
 namespace
 {
 const juce::Identifier paramType { "PARAM" };
-const juce::Identifier idProperty { "id" };
-const juce::Identifier valueProperty { "value" };
+const juce::Identifier idAttribute { "id" };
+const juce::Identifier valueAttribute { "value" };
 
-void removeInstrumentElements (juce::ValueTree& state)
+float defaultOf (const juce::RangedAudioParameter& parameter)
 {
-    for (int i = state.getNumChildren(); --i >= 0;)
-        if (state.getChild (i).hasType (HostedInstrument::elementType))
-            state.removeChild (i, nullptr);
-}
-
-// The parameter tree would take a value from any child that carries an "id", whatever its type.
-void removeAllButParameters (juce::ValueTree& state)
-{
-    for (int i = state.getNumChildren(); --i >= 0;)
-        if (! state.getChild (i).hasType (paramType))
-            state.removeChild (i, nullptr);
+    return parameter.convertFrom0to1 (parameter.getDefaultValue());
 }
 
 // A value the parameter can hold: numbers outside the range are clamped, and anything that is
 // not a finite number falls back to the default.
-float sanitisedValue (const juce::var& stored, const juce::RangedAudioParameter& parameter)
+float sanitisedValue (const juce::String& stored, const juce::RangedAudioParameter& parameter)
 {
     const auto& range = parameter.getNormalisableRange();
-    const auto fallback = range.convertFrom0to1 (parameter.getDefaultValue());
-    const auto text = stored.toString().trim();
+    const auto text = stored.trim();
 
     if (text.isEmpty() || ! text.containsAnyOf ("0123456789"))
-        return fallback;
+        return defaultOf (parameter);
 
     const auto value = text.getDoubleValue();
-    return std::isfinite (value) ? (float) std::clamp (value, (double) range.start, (double) range.end) : fallback;
+    return std::isfinite (value) ? (float) std::clamp (value, (double) range.start, (double) range.end) : defaultOf (parameter);
 }
 } // namespace
 
-void ZelkProcessor::getStateInformation (juce::MemoryBlock& destData)
+void ZelkProcessor::buildStateIndex()
 {
-    auto state = parameters.copyState();
-    removeInstrumentElements (state);
-
-    const auto element = instrument.savedStateElement();
-
-    if (element.isValid())
-        state.appendChild (element, nullptr);
-
-    if (const auto xml = state.createXml())
-        copyXmlToBinary (*xml, destData);
+    for (auto* p : getParameters())
+        if (auto* ranged = dynamic_cast<juce::RangedAudioParameter*> (p))
+        {
+            stateIndex.emplace (ranged->paramID, (int) stateEntries.size());
+            stateEntries.push_back ({ ranged, parameters.getRawParameterValue (ranged->paramID) });
+        }
 }
 
-juce::ValueTree ZelkProcessor::withMissingParameters (juce::ValueTree state) const
+void ZelkProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
-    std::unordered_set<juce::String> present;
-    present.reserve ((size_t) state.getNumChildren());
+    juce::XmlElement state (stateType);
 
-    for (auto child : state)
-        present.insert (child.getProperty (idProperty).toString());
+    // Built back to front: prepending is constant time, appending walks the whole list.
+    if (const auto element = instrument.savedStateElement(); element.isValid())
+        state.prependChildElement (element.createXml().release());
 
-    for (auto* parameter : getParameters())
+    for (auto i = stateEntries.rbegin(); i != stateEntries.rend(); ++i)
     {
-        auto* ranged = dynamic_cast<juce::RangedAudioParameter*> (parameter);
-
-        if (ranged == nullptr || present.count (ranged->paramID) > 0)
-            continue;
-
-        // Older states had looping on without saying so.
-        const auto value = ranged->paramID == "looping" ? 1.0f : ranged->convertFrom0to1 (ranged->getDefaultValue());
-        state.appendChild (juce::ValueTree (paramType, { { idProperty, ranged->paramID }, { valueProperty, value } }), nullptr);
+        auto* child = new juce::XmlElement (paramType);
+        child->setAttribute (idAttribute, i->parameter->paramID);
+        child->setAttribute (valueAttribute, (double) i->value->load());
+        state.prependChildElement (child);
     }
 
-    for (auto child : state)
-        if (child.hasType (paramType))
-            if (auto* parameter = parameters.getParameter (child.getProperty (idProperty).toString()))
-                child.setProperty (valueProperty, sanitisedValue (child.getProperty (valueProperty), *parameter), nullptr);
+    copyXmlToBinary (state, destData);
+}
 
-    return state;
+std::vector<float> ZelkProcessor::valuesFromState (const juce::XmlElement& state) const
+{
+    // Parameters the state does not name keep their defaults; states from before the loop switch
+    // existed looped, so a missing "looping" means on.
+    std::vector<float> values;
+    values.reserve (stateEntries.size());
+
+    for (const auto& entry : stateEntries)
+        values.push_back (entry.parameter->paramID == "looping" ? 1.0f : defaultOf (*entry.parameter));
+
+    for (auto* child : state.getChildWithTagNameIterator (paramType.toString()))
+    {
+        const auto found = stateIndex.find (child->getStringAttribute (idAttribute));
+
+        if (found != stateIndex.end())
+            values[(size_t) found->second] = sanitisedValue (child->getStringAttribute (valueAttribute),
+                                                             *stateEntries[(size_t) found->second].parameter);
+    }
+
+    return values;
 }
 
 void ZelkProcessor::setStateInformation (const void* data, int sizeInBytes)
@@ -93,16 +89,19 @@ void ZelkProcessor::setStateInformation (const void* data, int sizeInBytes)
     if (xml == nullptr || ! xml->hasTagName (stateType.toString()))
         return;
 
-    auto state = juce::ValueTree::fromXml (*xml);
+    const auto values = valuesFromState (*xml);
 
-    if (! state.isValid())
-        return;
+    for (size_t i = 0; i < stateEntries.size(); ++i)
+    {
+        const auto& entry = stateEntries[i];
 
-    const auto element = state.getChildWithName (HostedInstrument::elementType).createCopy();
-    removeAllButParameters (state);
+        // Unchanged parameters are not reported to the host again.
+        if (values[i] != entry.value->load())
+            entry.parameter->setValueNotifyingHost (entry.parameter->convertTo0to1 (values[i]));
+    }
 
-    parameters.replaceState (withMissingParameters (state));
-    instrument.restoreFromState (element);
+    const auto* element = xml->getChildByName (HostedInstrument::elementType);
+    instrument.restoreFromState (element != nullptr ? juce::ValueTree::fromXml (*element) : juce::ValueTree());
     stateReloaded = true;
 }
 

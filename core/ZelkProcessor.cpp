@@ -22,6 +22,8 @@ ZelkProcessor::ZelkProcessor()
 
     for (auto& pitch : soundingPitch)
         pitch = silentPitch;
+
+    buildStateIndex();
 }
 
 ZelkProcessor::~ZelkProcessor()

@@ -9,6 +9,8 @@
 
 #include <array>
 #include <atomic>
+#include <unordered_map>
+#include <vector>
 
 namespace zelk
 {
@@ -87,11 +89,22 @@ private:
     void resetPlaybackState() noexcept;
     void setNoteField (int slot, int fieldNumber, float value);
     static void setWithGesture (juce::RangedAudioParameter& parameter, float value);
-    juce::ValueTree withMissingParameters (juce::ValueTree state) const;
+    void buildStateIndex();
+    std::vector<float> valuesFromState (const juce::XmlElement& state) const;
 
     juce::AudioProcessorValueTreeState parameters;
     ParameterPointers pointers;
     std::array<std::array<juce::RangedAudioParameter*, fieldsPerSlot>, slotCount> noteParameters {};
+
+    // Every parameter in host order, and where each identifier sits in that order, so that saving
+    // and loading a state never searches the parameter tree by name.
+    struct StateEntry
+    {
+        juce::RangedAudioParameter* parameter;
+        std::atomic<float>* value;
+    };
+    std::vector<StateEntry> stateEntries;
+    std::unordered_map<juce::String, int> stateIndex;
     HostedInstrument instrument;
     PlaybackEngine engine;
 

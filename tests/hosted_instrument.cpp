@@ -1,4 +1,6 @@
 #include "core/Platform.h"
+#include "tests/helpers/AllocationCounter.h"
+#include "tests/helpers/EngineHarness.h"
 #include "tests/helpers/FixtureBundles.h"
 #include "tests/helpers/TestProcessor.h"
 
@@ -316,4 +318,104 @@ TEST (HostedInstrumentState, TravelsWithThePluginStateAndLoadsAsynchronously)
     runMessageLoop();
     EXPECT_FALSE (target.hostedInstrument().instrumentActive.load());
     EXPECT_FALSE (target.hostedInstrument().hasInstance());
+}
+
+namespace
+{
+// The events the fixture logged, as (absolute sample, status byte, data byte 1) for note messages.
+std::vector<std::array<int, 3>> loggedNotes (HostedInstrument& instrument)
+{
+    std::vector<std::array<int, 3>> notes;
+
+    for (const auto& e : withoutFlush (receivedEvents (instrument)))
+    {
+        juce::StringArray parts;
+        parts.addTokens (e, " ", {});
+        notes.push_back ({ parts[0].getIntValue(), parts[1].getIntValue(), parts[2].getIntValue() });
+    }
+
+    return notes;
+}
+} // namespace
+
+TEST (HostedInstrumentPlayback, APlayingPatternReachesTheInstrumentAndNothingReachesTheHost)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    test::EngineHarness h;
+    h.host.bpm = test::exactTempo;
+    h.note (0, 1.0f, 1.0f, 60);
+    h.note (1, 1.5f, 0.25f, 67);
+    ASSERT_TRUE (h.processor.hostedInstrument().loadInstrument (stereo.file(), {}));
+
+    h.host.playing = true;
+    const auto toHost = h.runSamples (3 * test::samplesPerBeat);
+    EXPECT_TRUE (toHost.empty()); // MIDI stays inside while an instrument plays
+
+    const auto beat = (int) test::samplesPerBeat;
+    const auto notes = loggedNotes (h.processor.hostedInstrument());
+    ASSERT_EQ (notes.size(), 4u);
+    EXPECT_EQ (notes[0][0], beat);
+    EXPECT_EQ (notes[0][1] & 0xf0, 0x90);
+    EXPECT_EQ (notes[0][2], 60);
+    EXPECT_EQ (notes[1][0], beat + beat / 2);
+    EXPECT_EQ (notes[1][2], 67);
+    EXPECT_EQ (notes[2][0], beat + beat / 2 + beat / 4);
+    EXPECT_EQ (notes[2][1] & 0xf0, 0x80);
+    EXPECT_EQ (notes[3][0], 2 * beat);
+    EXPECT_NE (notes[0][1] & 0x0f, notes[1][1] & 0x0f); // member channels of their own
+
+    // The instrument's sound replaces the listen synth.
+    EXPECT_FLOAT_EQ (h.lastAudio().getSample (1, 0), 0.0f);
+}
+
+TEST (HostedInstrumentPlayback, PanicSilencesTheInstrumentUntilItsNextNote)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    test::EngineHarness h;
+    h.host.bpm = test::exactTempo;
+    h.note (0, 0.0f, 8.0f, 60);
+    ASSERT_TRUE (h.processor.hostedInstrument().loadInstrument (stereo.file(), {}));
+
+    h.host.playing = true;
+    h.run (4);
+    EXPECT_GT (h.lastAudio().getMagnitude (0, 512), 0.0f);
+
+    h.processor.stopRequested = true;
+    h.processor.hearRequested = false;
+    h.run (1);
+    EXPECT_EQ (h.lastAudio().getMagnitude (0, 512), 0.0f);
+
+    const auto notes = loggedNotes (h.processor.hostedInstrument());
+    ASSERT_GE (notes.size(), 2u);
+    EXPECT_EQ (notes[1][1] & 0xf0, 0x80);
+    EXPECT_EQ (notes[1][0], 4 * 512); // at the start of the block after PANIC
+
+    h.run (8); // still playing, but the held note was stopped: silent until a new note-on
+    EXPECT_EQ (h.lastAudio().getMagnitude (0, 512), 0.0f);
+}
+
+TEST (HostedInstrumentPlayback, ZelksOwnPartOfTheBlockStaysAllocationFree)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    test::EngineHarness h;
+    for (int slot = 0; slot < 16; ++slot)
+        h.note (slot, 0.25f * (float) slot, 0.5f, 48 + slot);
+    ASSERT_TRUE (h.processor.hostedInstrument().loadInstrument (stereo.file(), {}));
+    h.host.playing = true;
+    h.run (8); // the instrument's own first-block set-up is not ours to count
+
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer midi;
+    midi.ensureSize (4096);
+    std::size_t allocations = 0;
+
+    for (int block = 0; block < 200; ++block)
+    {
+        test::AllocationCounter counter;
+        h.processor.processBlock (buffer, midi);
+        allocations += counter.count();
+        *h.host.ppq += 512.0 * 120.0 / (60.0 * 48000.0);
+    }
+
+    EXPECT_EQ (allocations, 0u);
 }
