@@ -31,7 +31,7 @@ public:
 
     // The engine corrects the pitch after a note-on, when the bend sent before it still used the
     // channel's previous key.
-    void setFrequency (int channel, float hertz) noexcept { voices[(size_t) (channel - 1)].frequency = hertz; }
+    void setFrequency (int channel, float hertz) noexcept;
 
     // Advances every voice by one sample and returns the sum of the voices.
     float renderSample() noexcept;
@@ -41,7 +41,12 @@ public:
     static float keyFrequency (int key) noexcept;
 
 private:
+    void retune (size_t voice, float hertz) noexcept;
+
     std::array<SynthVoice, voiceCount> voices {};
+    // frequency / sample rate of each voice, kept with the frequency so the per-sample loop
+    // does not divide.
+    std::array<double, voiceCount> increments {};
     double sampleRate = 48000.0;
     float smoothing = 0.0f;
 };

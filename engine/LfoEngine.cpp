@@ -92,39 +92,95 @@ void LfoEngine::prepare (double newSampleRate, const ModSnapshot& snapshot) noex
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
         for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
             resetTo (pointSmooth[n][k], snapshot.points[n][k]);
+
+    rampSteps = (int) std::floor (0.02 * sampleRate);
+    rampSamplesLeft = 0;
+    storeTargets (snapshot);
+}
+
+void LfoEngine::storeTargets (const ModSnapshot& snapshot) noexcept
+{
+    for (size_t d = 0; d < (size_t) destinationCount; ++d)
+    {
+        baseTarget[d] = snapshot.base[d];
+        clampedBase[d] = std::clamp (snapshot.base[d], ranges[d].min, ranges[d].max);
+        routed[d] = false;
+
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        {
+            depthTarget[d][n] = snapshot.depth[n][d];
+            routed[d] = routed[d] || snapshot.depth[n][d] != 0.0f;
+        }
+    }
+
+    pointTarget = snapshot.points;
 }
 
 void LfoEngine::setTargets (const ModSnapshot& snapshot, bool restart) noexcept
 {
+    const auto retarget = [this] (Smoother& smoother, float value) noexcept
+    {
+        // A changed target starts a new ramp of rampSteps samples (none before prepare).
+        if (value != smoother.getTargetValue() && rampSteps > 0)
+            rampSamplesLeft = rampSteps;
+
+        smoother.setTargetValue (value);
+    };
+
     for (size_t d = 0; d < (size_t) destinationCount; ++d)
     {
-        baseSmooth[d].setTargetValue (snapshot.base[d]);
+        retarget (baseSmooth[d], snapshot.base[d]);
 
         for (size_t n = 0; n < (size_t) lfoCount; ++n)
-            depthSmooth[n][d].setTargetValue (snapshot.depth[n][d]);
+            retarget (depthSmooth[n][d], snapshot.depth[n][d]);
     }
 
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
         for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
-            pointSmooth[n][k].setTargetValue (snapshot.points[n][k]);
+            retarget (pointSmooth[n][k], snapshot.points[n][k]);
 
         if (snapshot.sync[n] && (restart || ! sync[n]))
             phases[n] = 0.0;
     }
 
     sync = snapshot.sync;
+    storeTargets (snapshot);
 }
 
 void LfoEngine::process (double bpm) noexcept
 {
+    if (rampSamplesLeft > 0)
+    {
+        --rampSamplesLeft;
+        processRamping (bpm);
+    }
+    else
+    {
+        processSteady (bpm);
+    }
+}
+
+float LfoEngine::routeTarget (const std::array<float, lfoCount>& depths) const noexcept
+{
+    auto target = 0.0f;
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        target += depths[n] * 0.01f * outputs[n];
+
+    return target;
+}
+
+void LfoEngine::processRamping (double bpm) noexcept
+{
     for (size_t i = 0; i < (size_t) destinationCount; ++i)
     {
-        auto target = 0.0f;
+        std::array<float, lfoCount> depths;
 
         for (size_t n = 0; n < (size_t) lfoCount; ++n)
-            target += depthSmooth[n][i].getNextValue() * 0.01f * outputs[n];
+            depths[n] = depthSmooth[n][i].getNextValue();
 
+        const auto target = routeTarget (depths);
         modAmount[i] = target + (modAmount[i] - target) * modCoeff;
 
         const auto& range = ranges[i];
@@ -132,16 +188,43 @@ void LfoEngine::process (double bpm) noexcept
         effectiveValues[i] = std::clamp (value, range.min, range.max);
     }
 
+    std::array<std::array<float, lfoPointCount>, lfoCount> points;
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
+            points[n][k] = pointSmooth[n][k].getNextValue();
+
+    advanceLfos (points, bpm);
+}
+
+void LfoEngine::processSteady (double bpm) noexcept
+{
+    for (size_t i = 0; i < (size_t) destinationCount; ++i)
+    {
+        // No route and no modulation left: the effective value is the parameter itself.
+        if (! routed[i] && modAmount[i] == 0.0f)
+        {
+            effectiveValues[i] = clampedBase[i];
+            continue;
+        }
+
+        const auto target = routeTarget (depthTarget[i]);
+        modAmount[i] = target + (modAmount[i] - target) * modCoeff;
+
+        const auto& range = ranges[i];
+        effectiveValues[i] = std::clamp (baseTarget[i] + modAmount[i] * (range.max - range.min), range.min, range.max);
+    }
+
+    advanceLfos (pointTarget, bpm);
+}
+
+void LfoEngine::advanceLfos (const std::array<std::array<float, lfoPointCount>, lfoCount>& points, double bpm) noexcept
+{
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-        std::array<float, lfoPointCount> points;
-
-        for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
-            points[k] = pointSmooth[n][k].getNextValue();
-
         const auto control = [this, n] (int kind) noexcept { return effectiveValues[(size_t) destination::ofLfo ((int) n, kind)]; };
         const auto x = control (destination::phase) / 360.0f + (float) phases[n];
-        const auto value = morphedShapeValue (control (destination::shape), x, points) * control (destination::level) * 0.01f;
+        const auto value = morphedShapeValue (control (destination::shape), x, points[n]) * control (destination::level) * 0.01f;
         outputs[n] = value + (outputs[n] - value) * outCoeff;
 
         const auto tempoFactor = sync[n] ? std::clamp (bpm, 20.0, 400.0) / 60.0 : 1.0;

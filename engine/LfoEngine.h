@@ -48,6 +48,12 @@ public:
 private:
     using Smoother = juce::SmoothedValue<float, juce::ValueSmoothingTypes::Linear>;
 
+    void processRamping (double bpm) noexcept;
+    void processSteady (double bpm) noexcept;
+    void advanceLfos (const std::array<std::array<float, lfoPointCount>, lfoCount>& points, double bpm) noexcept;
+    float routeTarget (const std::array<float, lfoCount>& depths) const noexcept;
+    void storeTargets (const ModSnapshot& snapshot) noexcept;
+
     double sampleRate = 48000.0;
     std::array<Smoother, destinationCount> baseSmooth;
     std::array<std::array<Smoother, destinationCount>, lfoCount> depthSmooth;
@@ -60,6 +66,16 @@ private:
     std::array<double, lfoCount> phases {};
     std::array<float, lfoCount> outputs {};
     std::array<DestinationRange, destinationCount> ranges {};
+
+    // While no smoother ramps (nearly always), their values are their targets: the steady path
+    // reads these copies and skips destinations without a route whose modulation has died away.
+    int rampSteps = 0;
+    int rampSamplesLeft = 0;
+    std::array<float, destinationCount> baseTarget {};
+    std::array<std::array<float, lfoCount>, destinationCount> depthTarget {};
+    std::array<std::array<float, lfoPointCount>, lfoCount> pointTarget {};
+    std::array<bool, destinationCount> routed {};
+    std::array<float, destinationCount> clampedBase {};
 };
 
 } // namespace zelk
