@@ -10,21 +10,23 @@ namespace zelk
 {
 namespace
 {
-using Group = juce::AudioProcessorValueTreeState::ParameterLayout;
+// Collected first and handed to the layout in one go: adding to a layout one parameter at a time
+// reallocates its storage on every call, which is quadratic over fourteen thousand parameters.
+using Group = std::vector<std::unique_ptr<juce::RangedAudioParameter>>;
 
 juce::ParameterID idOf (const juce::String& identifier) { return { identifier, 1 }; }
 
 void addFloat (Group& layout, const juce::String& identifier, const juce::String& name,
                float min, float max, float interval, float defaultValue)
 {
-    layout.add (std::make_unique<juce::AudioParameterFloat> (idOf (identifier), name,
+    layout.push_back (std::make_unique<juce::AudioParameterFloat> (idOf (identifier), name,
                                                              juce::NormalisableRange<float> (min, max, interval),
                                                              defaultValue));
 }
 
 void addBool (Group& layout, const juce::String& identifier, const juce::String& name, bool defaultValue)
 {
-    layout.add (std::make_unique<juce::AudioParameterBool> (idOf (identifier), name, defaultValue));
+    layout.push_back (std::make_unique<juce::AudioParameterBool> (idOf (identifier), name, defaultValue));
 }
 
 void addDestinations (Group& layout)
@@ -56,9 +58,9 @@ void addLfoExtras (Group& layout)
 
 void addGlobalSettings (Group& layout)
 {
-    layout.add (std::make_unique<juce::AudioParameterChoice> (idOf ("uiTheme"), "Appearance",
+    layout.push_back (std::make_unique<juce::AudioParameterChoice> (idOf ("uiTheme"), "Appearance",
                                                               juce::StringArray { "Light", "Dark", "Vintage" }, 0));
-    layout.add (std::make_unique<juce::AudioParameterChoice> (idOf ("loop"), "Loop bars (4/4)",
+    layout.push_back (std::make_unique<juce::AudioParameterChoice> (idOf ("loop"), "Loop bars (4/4)",
                                                               juce::StringArray { "1", "2", "4", "8" }, 2));
     addFloat (layout, "rangeStart", "Time selection start (beats)", 0.0f, (float) timelineEnd, 0.0001f, 0.0f);
     addFloat (layout, "rangeEnd", "Time selection end (beats)", 0.0f, (float) timelineEnd, 0.0001f, 4.0f);
@@ -132,11 +134,12 @@ juce::String lfoPointId (int lfo, int point) { return "lfo" + juce::String (lfo 
 juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout()
 {
     Group layout;
+    layout.reserve (parameterCount);
     addDestinations (layout);
     addLfoExtras (layout);
     addGlobalSettings (layout);
     addNoteSlots (layout);
-    return layout;
+    return { std::make_move_iterator (layout.begin()), std::make_move_iterator (layout.end()) };
 }
 
 } // namespace zelk

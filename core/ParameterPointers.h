@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 
 namespace zelk
 {
@@ -33,7 +34,8 @@ struct ParameterPointers
     RawValue hearEdits = nullptr;
     RawValue uiTheme = nullptr;
 
-    static ParameterPointers bind (const juce::AudioProcessorValueTreeState& parameters);
+    // rawValueOf gives the raw value of an identifier (never null for the layout's identifiers).
+    static ParameterPointers bind (const std::function<RawValue (const juce::String&)>& rawValueOf);
 };
 
 inline bool isSwitchOn (float value) noexcept { return value > 0.5f; }

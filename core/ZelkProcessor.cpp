@@ -10,20 +10,31 @@ namespace zelk
 ZelkProcessor::ZelkProcessor()
     : juce::AudioProcessor (BusesProperties().withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       parameters (*this, nullptr, stateType, createParameterLayout()),
-      pointers (ParameterPointers::bind (parameters)),
       instrument (*this)
 {
+    buildStateIndex();
+
+    const auto entryOf = [this] (const juce::String& identifier) -> const StateEntry*
+    {
+        const auto found = stateIndex.find (identifier);
+        return found != stateIndex.end() ? &stateEntries[(size_t) found->second] : nullptr;
+    };
+
+    pointers = ParameterPointers::bind ([&entryOf] (const juce::String& identifier)
+    {
+        const auto* entry = entryOf (identifier);
+        return entry != nullptr ? entry->value : nullptr;
+    });
+
     for (int slot = 0; slot < slotCount; ++slot)
         for (int f = 0; f < fieldsPerSlot; ++f)
-            noteParameters[(size_t) slot][(size_t) f] = parameters.getParameter (noteParameterId (slot, f));
+            noteParameters[(size_t) slot][(size_t) f] = entryOf (noteParameterId (slot, f))->parameter;
 
     for (int d = 0; d < destinationCount; ++d)
         liveValue[(size_t) d] = pointers.destinations[(size_t) d]->load();
 
     for (auto& pitch : soundingPitch)
         pitch = silentPitch;
-
-    buildStateIndex();
 }
 
 ZelkProcessor::~ZelkProcessor()
