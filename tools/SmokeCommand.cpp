@@ -104,6 +104,66 @@ void checkProcessing (Checks& checks, juce::AudioPluginInstance& instance)
     checks.check (!echoed, "incoming MIDI is not passed through");
 }
 
+// A host playing from bar 1 with one note in slot 1 receives the MPE set-up and then the note on a
+// member channel, through the VST 3 event path.
+void checkPlayback (Checks& checks, juce::AudioPluginInstance& instance)
+{
+    struct PlayingHost : juce::AudioPlayHead
+    {
+        double ppq = 0.0;
+
+        juce::Optional<PositionInfo> getPosition() const override
+        {
+            PositionInfo info;
+            info.setIsPlaying (true);
+            info.setBpm (120.0);
+            info.setPpqPosition (ppq);
+            return info;
+        }
+    } host;
+
+    for (auto* parameter : ownParameters (instance))
+        if (parameter->getName (100) == "Note 1 enabled")
+            parameter->setValueNotifyingHost (1.0f);
+
+    constexpr int blockSize = 512;
+    instance.setPlayHead (&host);
+    instance.prepareToPlay (48000.0, blockSize);
+
+    juce::AudioBuffer<float> buffer (2, blockSize);
+    std::vector<juce::MidiMessage> received;
+
+    for (int block = 0; block < 4; ++block)
+    {
+        juce::MidiBuffer midi;
+        instance.processBlock (buffer, midi);
+
+        for (const auto event : midi)
+            received.push_back (event.getMessage());
+
+        host.ppq += blockSize * 120.0 / 60.0 / 48000.0;
+    }
+
+    instance.setPlayHead (nullptr);
+    instance.releaseResources();
+
+    const auto noteOn = std::find_if (received.begin(), received.end(), [] (const auto& m) { return m.isNoteOn(); });
+    const auto configuration = std::count_if (received.begin(), noteOn, [] (const auto& m)
+                                              { return m.isController() && (m.getControllerNumber() == 101 || m.getControllerNumber() == 100 || m.getControllerNumber() == 6); });
+    // The zone is announced on the master channel: registered parameter 6 (MPE configuration).
+    const auto zone = std::any_of (received.begin(), noteOn, [] (const auto& m)
+                                   { return m.isController() && m.getChannel() == 1 && m.getControllerNumber() == 100
+                                         && m.getControllerValue() == 6; });
+
+    checks.check (zone && configuration >= 85, "playing: the MPE set-up comes first (" + juce::String ((int) configuration)
+                                                   + " registered-parameter messages)");
+    checks.check (noteOn != received.end() && noteOn->getNoteNumber() == 60 && noteOn->getChannel() >= 2
+                      && noteOn->getTimeStamp() == 0.0,
+                  "playing: note 60 starts on a member channel at the first sample");
+    checks.check (std::any_of (received.begin(), noteOn, [] (const auto& m) { return m.isPitchWheel(); }),
+                  "playing: the note's pitch bend precedes it");
+}
+
 // Every parameter goes through the host's save and restore: the state a host keeps with its project.
 void checkState (Checks& checks, const juce::File& bundle, juce::AudioPluginInstance& source)
 {
@@ -188,6 +248,9 @@ int smoke (const juce::StringArray& args)
         checkProcessing (checks, *plugin.instance);
         checkState (checks, bundle, *plugin.instance);
     }
+
+    if (auto player = openVst3Plugin (bundle); player.ok())
+        checkPlayback (checks, *player.instance);
 
     return checks.finish();
 }
