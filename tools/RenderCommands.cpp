@@ -73,44 +73,36 @@ int writeOutput (const juce::File& output, bool written, const juce::String& wha
     std::cout << "wrote " << output.getFullPathName() << " (" << what << ")\n";
     return 0;
 }
+
+// COMMAND IN OUT: loads a pattern and writes what `write` makes of it.
+int convertPattern (const juce::StringArray& args, const juce::String& command, const juce::String& what,
+                    bool (*write) (ZelkProcessor&, const juce::File&))
+{
+    if (args.size() != 2)
+    {
+        printError (command + " takes an input and an output file (see zelk --help)");
+        return 2;
+    }
+
+    ZelkProcessor processor;
+
+    if (! loadOrReport (processor, argumentFile (args[0])))
+        return 1;
+
+    const auto output = argumentFile (args[1]);
+    const auto written = writeReplacing (output, [&] (const juce::File& f) { return write (processor, f); });
+    return writeOutput (output, written, what);
+}
 } // namespace
 
 int exportMidi (const juce::StringArray& args)
 {
-    if (args.size() != 2)
-    {
-        printError ("export takes an input and an output file (see zelk --help)");
-        return 2;
-    }
-
-    ZelkProcessor processor;
-    const auto input = argumentFile (args[0]);
-
-    if (! loadOrReport (processor, input))
-        return 1;
-
-    const auto output = argumentFile (args[1]);
-    const auto written = writeReplacing (output, [&] (const juce::File& f) { return exportMpeMidi (processor, f); });
-    return writeOutput (output, written, "MPE MIDI, one loop at 120 BPM");
+    return convertPattern (args, "export", "MPE MIDI, one loop at 120 BPM", exportMpeMidi);
 }
 
 int render (const juce::StringArray& args)
 {
-    if (args.size() != 2)
-    {
-        printError ("render takes an input and an output file (see zelk --help)");
-        return 2;
-    }
-
-    ZelkProcessor processor;
-    const auto input = argumentFile (args[0]);
-
-    if (! loadOrReport (processor, input))
-        return 1;
-
-    const auto output = argumentFile (args[1]);
-    const auto written = writeReplacing (output, [&] (const juce::File& f) { return writeWav (processor, f); });
-    return writeOutput (output, written, "one loop through the listen synth, 48 kHz 24-bit stereo");
+    return convertPattern (args, "render", "one loop through the listen synth, 48 kHz 24-bit stereo", writeWav);
 }
 
 int demo (const juce::StringArray& args)
