@@ -40,7 +40,8 @@ set(ZELK_SOURCES
     ui/canvas/CanvasPainting.cpp
     ui/canvas/CanvasPointer.cpp
     ui/canvas/CanvasView.cpp
-    ui/canvas/PolylineThinning.cpp
+    ui/canvas/GraphStroke.cpp
+    ui/canvas/NoteLineSampling.cpp
     ui/canvas/ZelkCanvas.cpp
     ui/editor/ZelkEditor.cpp
     ui/style/Captions.cpp

@@ -1,5 +1,7 @@
 #include "tests/helpers/CanvasHarness.h"
-#include "ui/canvas/PolylineThinning.h"
+#include "core/PatternMath.h"
+#include "ui/canvas/GraphStroke.h"
+#include "ui/canvas/NoteLineSampling.h"
 #include "ui/style/Palette.h"
 
 #include <gtest/gtest.h>
@@ -246,94 +248,163 @@ TEST (CanvasSnapshots, EveryThemeEmptyAndBusy)
     }
 }
 
-TEST (CanvasPaths, ThinningKeepsEachPixelColumnsExtremes)
+namespace
 {
-    // A fast vibrato: 2049 points over 180 pixels.
+std::vector<juce::Point<float>> vibratoLine (float cycles, int segments, float left, float width)
+{
     std::vector<juce::Point<float>> points;
 
-    for (int j = 0; j <= 2048; ++j)
-        points.emplace_back (100.0f + 180.0f * (float) j / 2048.0f, 300.0f + 12.0f * std::sin ((float) j * 0.39f));
-
-    auto thinned = points;
-    thinToPixelColumns (thinned);
-
-    EXPECT_LE (thinned.size(), 2u * 181u + 2u);
-    EXPECT_EQ (thinned.front(), points.front());
-    EXPECT_EQ (thinned.back(), points.back());
-
-    for (size_t i = 1; i < thinned.size(); ++i)
-        EXPECT_GE (thinned[i].x, thinned[i - 1].x);
-
-    // Every column reaches as high and as low as before.
-    for (int column = 100; column < 280; ++column)
+    for (int j = 0; j <= segments; ++j)
     {
-        auto top = 1.0e9f, bottom = -1.0e9f, thinTop = 1.0e9f, thinBottom = -1.0e9f;
-
-        for (auto p : points)
-            if ((int) std::floor (p.x) == column)
-                top = std::min (top, p.y), bottom = std::max (bottom, p.y);
-
-        for (auto p : thinned)
-            if ((int) std::floor (p.x) == column)
-                thinTop = std::min (thinTop, p.y), thinBottom = std::max (thinBottom, p.y);
-
-        EXPECT_EQ (thinTop, top) << "column " << column;
-        EXPECT_EQ (thinBottom, bottom) << "column " << column;
+        const auto l = (float) j / (float) segments;
+        points.emplace_back (left + width * l, 60.0f + 20.0f * std::sin (6.2831853f * cycles * l) + 10.0f * l);
     }
 
-    // A line sparser than the pixels is left alone.
-    std::vector<juce::Point<float>> sparse { { 0.0f, 1.0f }, { 3.0f, 2.0f }, { 3.5f, 9.0f }, { 7.0f, 4.0f } };
-    auto copy = sparse;
-    thinToPixelColumns (copy);
-    EXPECT_EQ (copy, sparse);
+    return points;
 }
 
-TEST (CanvasPaths, AThinnedVibratoStrokesLikeTheFullOne)
+juce::Path pathThrough (const std::vector<juce::Point<float>>& points)
 {
-    const auto stroke = [] (const std::vector<juce::Point<float>>& points)
+    juce::Path path;
+    path.startNewSubPath (points.front());
+
+    for (size_t i = 1; i < points.size(); ++i)
+        path.lineTo (points[i]);
+
+    return path;
+}
+} // namespace
+
+juce::Path outlineOf (const std::vector<juce::Point<float>>& points, float width, int stride, float left = 0.0f,
+                      float right = 400.0f)
+{
+    GraphColumns columns;
+    columns.measure (points, 0.25f, left, right);
+    return graphStrokeOutline (columns, width, stride);
+}
+
+TEST (CanvasPaths, AFilledOutlineLooksLikeTheStrokedLine)
+{
+    const auto background = juce::Colour (0xfffdfcf9), colour = juce::Colour (0xff2458e8);
+    const auto render = [&] (auto&& drawStroke)
     {
-        juce::Image image (juce::Image::ARGB, 400, 120, true);
+        juce::Image image (juce::Image::ARGB, 400, 130, true);
         juce::Graphics g (image);
-        g.fillAll (juce::Colour (0xfffdfcf9));
-        juce::Path path;
-        path.startNewSubPath (points.front());
-
-        for (size_t i = 1; i < points.size(); ++i)
-            path.lineTo (points[i]);
-
-        g.setColour (juce::Colour (0xff2458e8).withAlpha (0.08f));
-        g.strokePath (path, juce::PathStrokeType (12.0f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
-        g.setColour (juce::Colour (0xff2458e8).withAlpha (0.78f));
-        g.strokePath (path, juce::PathStrokeType (2.5f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
+        g.fillAll (background);
+        g.setColour (colour.withAlpha (0.08f));
+        drawStroke (g, 12.0f, 8);
+        g.setColour (colour.withAlpha (0.78f));
+        drawStroke (g, 2.5f, 1);
         return image;
     };
 
-    for (const auto cycles : { 4.0f, 24.0f, 64.0f })
+    struct Case
     {
-        std::vector<juce::Point<float>> points;
+        float cycles;
+        int segments;
+        float width;
+    };
 
-        for (int j = 0; j <= 2048; ++j)
+    // A fast vibrato over a short note, a slower one over a long note, a bent line of 32 segments.
+    for (const auto c : { Case { 64.0f, 2048, 180.0f }, Case { 24.0f, 2048, 360.0f }, Case { 3.0f, 96, 360.0f },
+                          Case { 0.25f, 32, 300.0f } })
+    {
+        const auto points = vibratoLine (c.cycles, c.segments, 20.0f, c.width);
+        const auto stroked = render ([&] (juce::Graphics& g, float width, int)
         {
-            const auto l = (float) j / 2048.0f;
-            points.emplace_back (20.0f + 360.0f * l, 60.0f + 20.0f * std::sin (6.2831853f * cycles * l));
-        }
+            g.strokePath (pathThrough (points),
+                          juce::PathStrokeType (width, juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
+        });
+        const auto filled = render ([&] (juce::Graphics& g, float width, int stride)
+                                    { g.fillPath (outlineOf (points, width, stride)); });
 
-        auto thinned = points;
-        thinToPixelColumns (thinned);
-        const auto full = stroke (points);
-        const auto thin = stroke (thinned);
-        int largest = 0;
+        int largest = 0, noticeable = 0;
 
-        for (int y = 0; y < full.getHeight(); ++y)
+        for (int y = 0; y < stroked.getHeight(); ++y)
         {
-            for (int x = 0; x < full.getWidth(); ++x)
+            for (int x = 0; x < stroked.getWidth(); ++x)
             {
-                const auto d = channelDistance (full.getPixelAt (x, y), thin.getPixelAt (x, y));
+                const auto d = channelDistance (stroked.getPixelAt (x, y), filled.getPixelAt (x, y));
                 largest = std::max (largest, d);
+                noticeable += d > 16 ? 1 : 0;
             }
         }
 
-        // Only the antialiasing along steep flanks may differ, never a peak or a gap.
-        EXPECT_LE (largest, 48) << cycles << " cycles";
+        // Only the antialiasing along the edges may differ (by up to a sixth of full scale on
+        // steep flanks), never a peak, a gap or a thicker line.
+        EXPECT_LE (largest, 40) << c.cycles << " cycles";
+        EXPECT_LE (noticeable, 4000) << c.cycles << " cycles";
     }
+}
+
+TEST (CanvasPaths, TheOutlineCoversTheLineWithinTheClip)
+{
+    const std::vector<juce::Point<float>> flat { { 10.0f, 50.0f }, { 100.0f, 50.0f } };
+    const auto bounds = outlineOf (flat, 4.0f, 1, -1000.0f, 1000.0f).getBounds();
+    EXPECT_NEAR (bounds.getX(), 8.0f, 0.26f);
+    EXPECT_NEAR (bounds.getRight(), 102.0f, 0.26f);
+    EXPECT_NEAR (bounds.getY(), 48.0f, 0.01f);
+    EXPECT_NEAR (bounds.getBottom(), 52.0f, 0.01f);
+
+    const auto clipped = outlineOf (flat, 4.0f, 1, 40.0f, 60.0f).getBounds();
+    EXPECT_GE (clipped.getX(), 39.75f);
+    EXPECT_LE (clipped.getRight(), 60.25f);
+    EXPECT_NEAR (clipped.getHeight(), 4.0f, 0.01f);
+
+    // A vertical jump is covered over its whole height, widened by the stroke.
+    const std::vector<juce::Point<float>> jump { { 10.0f, 50.0f }, { 30.0f, 50.0f }, { 30.0f, 10.0f }, { 60.0f, 10.0f } };
+    const auto outline = outlineOf (jump, 2.0f, 1);
+    EXPECT_TRUE (outline.contains (30.0f, 30.0f));
+    EXPECT_TRUE (outline.contains (30.8f, 12.0f));
+    EXPECT_FALSE (outline.contains (31.5f, 30.0f));
+    EXPECT_FALSE (outline.contains (20.0f, 30.0f));
+
+    // Coarse columns for a wide stroke still reach the line's extremes.
+    const auto coarse = outlineOf (vibratoLine (64.0f, 2048, 20.0f, 180.0f), 12.0f, 4).getBounds();
+    EXPECT_NEAR (coarse.getY(), 60.0f - 20.0f - 6.0f, 0.3f);
+    EXPECT_NEAR (coarse.getX(), 20.0f - 6.0f, 1.0f);
+
+    EXPECT_TRUE (outlineOf ({}, 4.0f, 1).isEmpty());
+    EXPECT_TRUE (outlineOf (flat, 4.0f, 1, 200.0f, 300.0f).isEmpty());
+    EXPECT_FALSE (outlineOf ({ { 5.0f, 5.0f } }, 4.0f, 1).isEmpty());
+}
+
+TEST (CanvasPaths, SampledPitchesMatchThePitchOfTheNote)
+{
+    Note note;
+    note.on = true;
+    note.start = 3.0f;
+    note.duration = 2.5f;
+    note.pitch = 62;
+    note.next = 1;
+    note.glide = 0.75f;
+    note.glideShape = -0.4f;
+    note.vibOn = true;
+    note.vibCycles = 37.3f;
+    note.vibStart = 0.15f;
+    note.vibEnd = 0.85f;
+    note.vibDepth = 0.6f;
+    note.vibFade = 0.3f;
+    for (int i = 0; i < curvePointCount; ++i)
+        note.curves[pitchCurve][(size_t) i] = 0.02f * (float) ((i * 7) % 5) - 0.03f;
+
+    Note next = note;
+    next.start = 6.0f;
+    next.pitch = 57;
+    next.vibOn = false;
+
+    std::vector<double> pitches;
+    sampleNotePitches (note, &next, 24.0, 2048, 100, 1900, pitches);
+    ASSERT_EQ (pitches.size(), 1801u);
+
+    double largest = 0.0;
+    for (int j = 100; j <= 1900; ++j)
+        largest = std::max (largest, std::abs (pitches[(size_t) (j - 100)]
+                                               - pitchAt (note, &next, note.start + note.duration * j / 2048.0, 24.0)));
+    EXPECT_LT (largest, 1.0e-6);
+
+    note.vibFade = 0.0f;
+    sampleNotePitches (note, nullptr, 48.0, 64, 0, 64, pitches);
+    for (int j = 0; j <= 64; ++j)
+        EXPECT_NEAR (pitches[(size_t) j], pitchAt (note, nullptr, note.start + note.duration * j / 64.0, 48.0), 1.0e-6);
 }

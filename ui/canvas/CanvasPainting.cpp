@@ -2,7 +2,8 @@
 
 #include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
-#include "ui/canvas/PolylineThinning.h"
+#include "ui/canvas/GraphStroke.h"
+#include "ui/canvas/NoteLineSampling.h"
 #include "ui/style/Captions.h"
 #include "ui/style/Palette.h"
 
@@ -21,6 +22,10 @@ constexpr float haloWidth = 12.0f;
 // of the start, the halo half its width around the line.
 constexpr float labelReach = 90.0f;
 constexpr float strokeReach = haloWidthSelected / 2.0f + 2.0f;
+// Lines are measured on quarter-pixel columns; the strokes sample every few of them.
+constexpr float columnWidth = 0.25f;
+constexpr int lineColumns = 1;
+constexpr int haloColumns = 8;
 
 juce::Font fontOfHeight (float height)
 {
@@ -71,7 +76,10 @@ struct PaintFrame
     double xScale = 0.0, xOffset = 0.0, yScale = 0.0, yOffset = 0.0;
 
     std::array<Note, slotCount> notes;
-    std::vector<juce::Point<float>> points; // reused by every note
+    // Reused by every note.
+    std::vector<double> pitches;
+    std::vector<juce::Point<float>> points;
+    GraphColumns columns;
 
     float x (double beat) const noexcept { return (float) (xOffset + beat * xScale); }
     float y (double pitch) const noexcept { return (float) (yOffset - pitch * yScale); }
@@ -171,16 +179,10 @@ int pathSegments (const Note& note) noexcept
     return (int) std::clamp (segments, 64.0, 2048.0);
 }
 
-// The note's drawn line as a path, built only over the part of the note that can reach the clip,
-// thinned to what a stroke can show.
-juce::Path linePath (PaintFrame& f, const Note& note, const Note* next, int shift, float clipLeft, float clipRight)
+// The points of the note's drawn line over the part of the note that can reach the clip.
+void linePoints (PaintFrame& f, const Note& note, const Note* next, int shift, float clipLeft, float clipRight)
 {
     const auto n = pathSegments (note);
-    const auto pointAt = [&] (int j)
-    {
-        const auto t = note.start + (double) note.duration * j / n;
-        return juce::Point<float> (f.x (t), f.y (pitchAt (note, next, t, f.bend) + shift));
-    };
 
     // Points j run left to right at a fixed spacing, so the visible ones form one index range;
     // one point beyond each side keeps the line running into the clip edge.
@@ -194,24 +196,20 @@ juce::Path linePath (PaintFrame& f, const Note& note, const Note* next, int shif
         last = std::clamp ((int) std::ceil ((clipRight + strokeReach - x0) / spacing) + 1, first, n);
     }
 
+    sampleNotePitches (note, next, f.bend, n, first, last, f.pitches);
     f.points.clear();
 
     for (int j = first; j <= last; ++j)
-        f.points.push_back (pointAt (j));
+        f.points.emplace_back (f.x (note.start + (double) note.duration * j / n), f.y (f.pitches[(size_t) (j - first)] + shift));
+}
 
-    thinToPixelColumns (f.points);
-
-    juce::Path path;
-    path.preallocateSpace ((int) f.points.size() * 3 + 3);
-    path.startNewSubPath (f.points.front());
-
-    for (size_t i = 1; i < f.points.size(); ++i)
-        path.lineTo (f.points[i]);
-
-    if (f.points.size() == 1)
-        path.lineTo (f.points.front());
-
-    return path;
+// Strokes the measured line with round joints and caps by filling the area it covers: stroking a
+// fast vibrato's thousands of points as a path costs milliseconds a note. The narrow line's edges
+// show, so it is built on quarter-pixel columns; the faint halo on two-pixel ones.
+void strokeLine (PaintFrame& f, juce::Colour colour, float width, int stride)
+{
+    f.g.setColour (colour);
+    f.g.fillPath (graphStrokeOutline (f.columns, width, stride));
 }
 
 void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
@@ -240,18 +238,11 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
 
     if (endX >= clipLeft - strokeReach && startX <= clipRight + strokeReach)
     {
-        const auto path = linePath (f, note, next, shift, clipLeft, clipRight);
-        const auto bounds = path.getBounds().expanded (strokeReach);
-
-        if (bounds.intersects (clip.toFloat()))
-        {
-            f.g.setColour (colour.withAlpha (selected ? 0.14f : 0.08f));
-            f.g.strokePath (path, juce::PathStrokeType (selected ? haloWidthSelected : haloWidth,
-                                                        juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
-            f.g.setColour (lineColour);
-            f.g.strokePath (path, juce::PathStrokeType (selected ? 3.5f : 2.5f, juce::PathStrokeType::curved,
-                                                        juce::PathStrokeType::rounded));
-        }
+        linePoints (f, note, next, shift, clipLeft, clipRight);
+        f.columns.measure (f.points, columnWidth, std::max (clipLeft - strokeReach, startX - strokeReach),
+                           std::min (clipRight + strokeReach, endX + strokeReach));
+        strokeLine (f, colour.withAlpha (selected ? 0.14f : 0.08f), selected ? haloWidthSelected : haloWidth, haloColumns);
+        strokeLine (f, lineColour, selected ? 3.5f : 2.5f, lineColumns);
     }
 
     if (glides)
