@@ -175,9 +175,11 @@ void strokeWorstCaseLinesAsPaths (benchmark::State& state)
         for (const auto& path : paths)
         {
             g.setColour (juce::Colours::blue.withAlpha (0.08f));
-            g.strokePath (path, juce::PathStrokeType (12.0f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
+            g.strokePath (path,
+                          juce::PathStrokeType (12.0f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
             g.setColour (juce::Colours::blue.withAlpha (0.78f));
-            g.strokePath (path, juce::PathStrokeType (2.5f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
+            g.strokePath (path,
+                          juce::PathStrokeType (2.5f, juce::PathStrokeType::curved, juce::PathStrokeType::rounded));
         }
 
         benchmark::ClobberMemory();

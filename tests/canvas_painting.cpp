@@ -69,7 +69,8 @@ TEST_P (CanvasPainting, RowBandsAndKeysFollowTheKeyboard)
     EXPECT_LE (channelDistance (pixelAt (image, inRow (48, 0.0)), rowBand (palette, 48)), 2);
 
     const auto whiteKey = dark ? palette.surface : palette.paper;
-    const auto blackKey = dark ? palette.paper.darker (0.35f) : palette.surface.overlaidWith (palette.ink.withAlpha (0.82f));
+    const auto blackKey =
+        dark ? palette.paper.darker (0.35f) : palette.surface.overlaidWith (palette.ink.withAlpha (0.82f));
     EXPECT_LE (channelDistance (image.getPixelAt (20, (int) h.canvas.pitchToY (60)), whiteKey), 2);
     EXPECT_LE (channelDistance (image.getPixelAt (50, (int) h.canvas.pitchToY (61)), blackKey), 2);
     EXPECT_LE (channelDistance (image.getPixelAt (65, (int) h.canvas.pitchToY (61)), palette.surface), 2);
@@ -97,7 +98,8 @@ TEST_P (CanvasPainting, TheTimeSelectionTintsItsBeatsAndTheRuler)
 
     const auto ruler = juce::Point<float> (h.canvas.beatToX (4.5), 15.0f);
     EXPECT_LE (channelDistance (pixelAt (before, ruler), palette.surface), 2);
-    EXPECT_LE (channelDistance (pixelAt (image, ruler), palette.surface.overlaidWith (palette.accent.withAlpha (0.28f))), 2);
+    EXPECT_LE (
+        channelDistance (pixelAt (image, ruler), palette.surface.overlaidWith (palette.accent.withAlpha (0.28f))), 2);
 
     // Both ends are marked with two-pixel bars in accent.
     EXPECT_EQ (image.getPixelAt ((int) h.canvas.beatToX (4.0) + 1, 15), palette.accent);
@@ -115,12 +117,14 @@ TEST_P (CanvasPainting, NoteLinesTakeTheirSlotsColour)
 
     EXPECT_EQ (pixelAt (image, h.onLine (0, 0.5)), palette.accent);
     EXPECT_EQ (pixelAt (image, h.onLine (1, 0.5)), palette.accent2);
-    EXPECT_LE (channelDistance (pixelAt (image, h.onLine (2, 0.5)), palette.accent.interpolatedWith (palette.ink, 0.3f)), 1);
+    EXPECT_LE (
+        channelDistance (pixelAt (image, h.onLine (2, 0.5)), palette.accent.interpolatedWith (palette.ink, 0.3f)), 1);
 
     // An unselected note is drawn lighter, but clearly in its colour.
     const auto unselected = pixelAt (image, h.onLine (3, 0.5));
     EXPECT_NE (unselected, palette.accent);
-    EXPECT_LT (channelDistance (unselected, palette.accent), channelDistance (rowBand (palette, 50), palette.accent) / 2);
+    EXPECT_LT (channelDistance (unselected, palette.accent),
+               channelDistance (rowBand (palette, 50), palette.accent) / 2);
 
     // Beyond the halo the row band shows unchanged (3.125 lies between grid lines).
     const auto beside = pixelAt (image, h.onLine (0, 0.53125).translated (0.0f, 12.0f));
@@ -154,7 +158,8 @@ TEST_P (CanvasPainting, ConnectedNotesGlideInAccentWithAHandleWhenSelected)
 TEST_P (CanvasPainting, TheHintLinesShowOnlyOnAnEmptyPattern)
 {
     const auto grid = h.canvas.gridArea();
-    const auto hintArea = juce::Rectangle<float> (grid.getX(), grid.getCentreY() - 30.0f, grid.getWidth(), 80.0f).toNearestInt();
+    const auto hintArea =
+        juce::Rectangle<float> (grid.getX(), grid.getCentreY() - 30.0f, grid.getWidth(), 80.0f).toNearestInt();
 
     EXPECT_GT (pixelsNear (h.paint(), hintArea, palette.muted, 24), 150);
 
@@ -217,7 +222,8 @@ TEST_P (CanvasPainting, SwitchingThemeAndBackRestoresEveryPixel)
 }
 
 INSTANTIATE_TEST_SUITE_P (Themes, CanvasPainting, testing::Values (0, 1, 2),
-                          [] (const testing::TestParamInfo<int>& theme) { return std::string (themeName (theme.param)); });
+                          [] (const testing::TestParamInfo<int>& theme)
+                          { return std::string (themeName (theme.param)); });
 
 TEST (CanvasSnapshots, EveryThemeEmptyAndBusy)
 {
@@ -233,7 +239,8 @@ TEST (CanvasSnapshots, EveryThemeEmptyAndBusy)
             if (busy)
                 writeBusyPattern (h);
 
-            const auto file = folder.getChildFile (juce::String ("canvas-") + (busy ? "busy-" : "empty-") + themeName (theme) + ".png");
+            const auto file = folder.getChildFile (juce::String ("canvas-") + (busy ? "busy-" : "empty-") +
+                                                   themeName (theme) + ".png");
             file.deleteFile();
             {
                 juce::FileOutputStream out (file);
@@ -352,7 +359,7 @@ TEST (CanvasPaths, TheOutlineCoversTheLineWithinTheClip)
     EXPECT_NEAR (clipped.getHeight(), 4.0f, 0.01f);
 
     // A vertical jump is covered over its whole height, widened by the stroke.
-    const std::vector<juce::Point<float>> jump { { 10.0f, 50.0f }, { 30.0f, 50.0f }, { 30.0f, 10.0f }, { 60.0f, 10.0f } };
+    const std::vector<juce::Point<float>> jump{{10.0f, 50.0f}, {30.0f, 50.0f}, {30.0f, 10.0f}, {60.0f, 10.0f}};
     const auto outline = outlineOf (jump, 2.0f, 1);
     EXPECT_TRUE (outline.contains (30.0f, 30.0f));
     EXPECT_TRUE (outline.contains (30.8f, 12.0f));

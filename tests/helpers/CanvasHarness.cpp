@@ -104,7 +104,10 @@ juce::Point<float> CanvasHarness::onLine (int slot, double fraction) const
 }
 
 juce::ModifierKeys leftButton (int keys) { return juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier | keys); }
-juce::ModifierKeys rightButton (int keys) { return juce::ModifierKeys (juce::ModifierKeys::rightButtonModifier | keys); }
+juce::ModifierKeys rightButton (int keys)
+{
+    return juce::ModifierKeys (juce::ModifierKeys::rightButtonModifier | keys);
+}
 juce::ModifierKeys middleButton() { return juce::ModifierKeys (juce::ModifierKeys::middleButtonModifier); }
 
 int channelDistance (juce::Colour a, juce::Colour b)

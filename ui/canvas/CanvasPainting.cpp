@@ -113,7 +113,8 @@ void paintRows (PaintFrame& f)
 
         f.g.setColour (black ? (f.dark ? p.ink : p.paper) : p.ink);
         f.g.setFont (labelFont);
-        const auto label = black ? juce::Rectangle<float> (4.0f, y, 45.0f, rows) : juce::Rectangle<float> (35.0f, y, 36.0f, rows);
+        const auto label =
+            black ? juce::Rectangle<float> (4.0f, y, 45.0f, rows) : juce::Rectangle<float> (35.0f, y, 36.0f, rows);
         f.g.drawText (noteName (key), label, juce::Justification::centredLeft, true);
     }
 }
@@ -200,7 +201,8 @@ void linePoints (PaintFrame& f, const Note& note, const Note* next, int shift, f
     f.points.clear();
 
     for (int j = first; j <= last; ++j)
-        f.points.emplace_back (f.x (note.start + (double) note.duration * j / n), f.y (f.pitches[(size_t) (j - first)] + shift));
+        f.points.emplace_back (f.x (note.start + (double) note.duration * j / n),
+                               f.y (f.pitches[(size_t) (j - first)] + shift));
 }
 
 // Strokes the measured line with round joints and caps by filling the area it covers: stroking a
@@ -234,14 +236,16 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
     const auto selected = c.isSelected (slot);
     const auto lineColour = colour.withAlpha (selected ? 1.0f : 0.78f);
     const auto firstPoint = juce::Point<float> (startX, f.y (pitchAt (note, next, note.start, f.bend) + shift));
-    const auto lastPoint = juce::Point<float> (endX, f.y (pitchAt (note, next, (double) note.start + note.duration, f.bend) + shift));
+    const auto lastPoint =
+        juce::Point<float> (endX, f.y (pitchAt (note, next, (double) note.start + note.duration, f.bend) + shift));
 
     if (endX >= clipLeft - strokeReach && startX <= clipRight + strokeReach)
     {
         linePoints (f, note, next, shift, clipLeft, clipRight);
         f.columns.measure (f.points, columnWidth, std::max (clipLeft - strokeReach, startX - strokeReach),
                            std::min (clipRight + strokeReach, endX + strokeReach));
-        strokeLine (f, colour.withAlpha (selected ? 0.14f : 0.08f), selected ? haloWidthSelected : haloWidth, haloColumns);
+        strokeLine (f, colour.withAlpha (selected ? 0.14f : 0.08f), selected ? haloWidthSelected : haloWidth,
+                    haloColumns);
         strokeLine (f, lineColour, selected ? 3.5f : 2.5f, lineColumns);
     }
 

@@ -77,7 +77,8 @@ juce::Path graphStrokeOutline (const GraphColumns& columns, float width, int str
 
     for (int m = 0; m < count; ++m)
     {
-        for (auto k = std::max (0, m * stride - stride / 2); k <= std::min (fineCount - 1, m * stride + stride / 2); ++k)
+        for (auto k = std::max (0, m * stride - stride / 2); k <= std::min (fineCount - 1, m * stride + stride / 2);
+             ++k)
         {
             lineTop[(size_t) m] = std::min (lineTop[(size_t) m], columns.top[(size_t) k]);
             lineBottom[(size_t) m] = std::max (lineBottom[(size_t) m], columns.bottom[(size_t) k]);

@@ -59,7 +59,8 @@ void ZelkCanvas::cancelGesture()
     if (gesture.curveGestureSlot >= 0)
     {
         for (int point = 0; point < curvePointCount; ++point)
-            endChangeGesture (processor, gesture.curveGestureSlot, field::curvePoint (gesture.curveGestureCurve, point));
+            endChangeGesture (processor, gesture.curveGestureSlot,
+                              field::curvePoint (gesture.curveGestureCurve, point));
 
         gesture.curveGestureSlot = -1;
     }
