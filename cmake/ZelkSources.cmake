@@ -35,6 +35,14 @@ set(ZELK_SOURCES
     midi/MidiImport.cpp
     midi/MpeExport.cpp
     midi/OfflineRender.cpp
+    ui/canvas/CanvasGeometry.cpp
+    ui/canvas/CanvasHover.cpp
+    ui/canvas/CanvasPainting.cpp
+    ui/canvas/CanvasPointer.cpp
+    ui/canvas/CanvasView.cpp
+    ui/canvas/GraphStroke.cpp
+    ui/canvas/NoteLineSampling.cpp
+    ui/canvas/ZelkCanvas.cpp
     ui/editor/ZelkEditor.cpp
     ui/style/Captions.cpp
     ui/style/Look.cpp

@@ -12,6 +12,7 @@ int exportMidi (const juce::StringArray& args);
 int render (const juce::StringArray& args);
 int demo (const juce::StringArray& args);
 int smoke (const juce::StringArray& args);
+int snapshot (const juce::StringArray& args);
 
 void printError (const juce::String& line);
 

@@ -17,6 +17,8 @@ const char* usage =
     "  render IN OUT    render one loop of IN through the listen synth to a 48 kHz 24-bit WAV file\n"
     "  demo DIR         write a demonstration pattern as DIR/demo-state.xml, demo.mid and demo.wav\n"
     "  smoke BUNDLE     load a built Zelk as a host does, check what it shows, plays and saves\n"
+    "  snapshot IN OUT.png [--theme light|dark|vintage]\n"
+    "                   draw the piano roll of IN, as the editor shows it, to a 1216 x 658 PNG file\n"
     "  --help           show this text\n"
     "\n"
     "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n";
@@ -64,6 +66,9 @@ int main (int argc, char* argv[])
 
     if (command == "smoke")
         return zelk::cli::smoke (args);
+
+    if (command == "snapshot")
+        return zelk::cli::snapshot (args);
 
     zelk::cli::printError ("unknown command '" + command + "' (see zelk --help)");
     return 2;

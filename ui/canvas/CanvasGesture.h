@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/Note.h"
+
+#include <juce_graphics/juce_graphics.h>
+
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace zelk
+{
+// What the pointer is doing on the piano roll. One gesture at a time, from a press to its release.
+enum class GestureKind
+{
+    idle,
+    newStroke,
+    curveRedraw,
+    keyAudition,
+    moveNotes,
+    resizeNotes,
+    boxSelect,
+    rulerSelect,
+    pan,
+    glideLengthDrag,
+    glideShapeDrag
+};
+
+// The state a gesture carries from its press through its drag steps.
+struct CanvasGesture
+{
+    GestureKind kind = GestureKind::idle;
+    juce::Point<float> pressPosition;
+    double viewStartAtPress = 0.0;
+
+    // A pan moves the view relative to where it was at the press.
+    double panViewStart = 0.0;
+    int panLowestKey = 0;
+
+    // Moves and resizes work from copies taken at the press, so each step sets absolute values.
+    Note pressedNote;
+    std::vector<std::pair<int, Note>> pressedSelection;
+
+    // A drawn stroke as (beat, pitch) points sorted by beat.
+    std::vector<juce::Point<float>> strokePoints;
+    juce::Point<float> lastStrokePoint;
+    float initialPitch = 0.0f;
+
+    // The slot and curve whose 33 point parameters have a change gesture open, or -1.
+    int curveGestureSlot = -1;
+    int curveGestureCurve = 0;
+    // The slot whose "glideShape" parameter has a change gesture open, or -1.
+    int glideShapeSlot = -1;
+
+    int lastPaintedIndex = -1;
+    float lastPaintedValue = 0.0f;
+
+    double rulerAnchor = 0.0;
+    std::set<int> boxBase;
+
+    bool isActive() const noexcept { return kind != GestureKind::idle; }
+};
+
+} // namespace zelk

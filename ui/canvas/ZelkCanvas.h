@@ -1,0 +1,167 @@
+#pragma once
+
+#include "core/Note.h"
+#include "editing/CanvasEditState.h"
+#include "ui/canvas/CanvasGesture.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
+#include <set>
+#include <vector>
+
+namespace zelk
+{
+class ZelkProcessor;
+
+// Where a press lands and what it starts, decided before anything changes.
+enum class PressTarget
+{
+    nothing,
+    pan,
+    keyAudition,
+    rulerClear,
+    rulerSelect,
+    rulerCursor,
+    zoomToSelection,
+    glideLength,
+    glideShape,
+    selectionClick,
+    deleteNote,
+    editNote,
+    curveRedraw,
+    newStroke
+};
+
+struct PressRoute
+{
+    PressTarget target = PressTarget::nothing;
+    int note = -1; // the note under the pointer in the grid, or the glide's note
+};
+
+// The piano roll: the pattern on a grid of semitone rows against a beat timeline, a keyboard on the
+// left, a ruler on top. It keeps no note data; every paint and every pointer event reads the slots.
+class ZelkCanvas : public juce::Component
+{
+public:
+    enum class Tool
+    {
+        draw = 0,
+        edit = 1
+    };
+
+    static constexpr int keyboardWidth = 76;
+    static constexpr int rulerHeight = 30;
+    static constexpr int minimumRows = 6;
+    static constexpr int maximumRows = 96;
+
+    explicit ZelkCanvas (ZelkProcessor& processor);
+    ~ZelkCanvas() override;
+
+    // Coordinates. The grid is where notes live; the view maps it onto beats S..S+L and onto
+    // `visibleRows` semitone rows from `lowestKey` up.
+    juce::Rectangle<float> gridArea() const noexcept;
+    double effectiveViewLength() const noexcept;
+    double effectiveViewStart() const noexcept;
+    double xToBeat (float x) const noexcept;
+    float beatToX (double beat) const noexcept;
+    float rowHeight() const noexcept;
+    float pitchToY (double pitch) const noexcept;
+    double yToPitch (float y) const noexcept;
+
+    // Notes are shown transposed by the "transpose" control.
+    int displayKey (const Note& note) const noexcept;
+    double displayPitchAt (const Note& note, double fraction) const noexcept;
+    // The "bend" control: the semitones a pitch-curve value of 1 stands for.
+    double bendDepth() const noexcept;
+    // The screen point of a note's glide into `next` at u = 0 (the glide start) .. 1 (next's start).
+    juce::Point<float> glidePoint (const Note& note, const Note& next, double u) const noexcept;
+
+    // The slot under a point, or -1: the active note first, then the topmost drawn note.
+    int hitTestNote (juce::Point<float> point) const;
+    // The note whose glide line passes near a point (its two ends excluded), or -1.
+    int hitTestGlide (juce::Point<float> point) const;
+    // The first selected note whose glide handle lies under a point, or -1.
+    int glideHandleAt (juce::Point<float> point) const;
+
+    // Beats of the grid lines inside the grid: about 64 over the view, a power of two apart, at
+    // least a sixteenth.
+    std::vector<double> gridBeats() const;
+
+    // The view.
+    void zoomTime (double factor, double anchor);
+    void zoomToFit();
+    void zoomToSelection();
+
+    // Asks the engine to sound a pitch while the transport is stopped.
+    void audition (float pitch, float pressure, float timbre);
+    // Ends the current gesture without undoing anything, closing every open parameter gesture.
+    void cancelGesture();
+    void refresh();
+    void updateVibratoPanel();
+
+    std::vector<int> selectedNotes() const;
+    bool isSelected (int slot) const;
+    CanvasEditState& editState() noexcept { return edit; }
+    const CanvasGesture& currentGesture() const noexcept { return gesture; }
+
+    PressRoute routePress (juce::Point<float> position, juce::ModifierKeys mods, int clicks) const;
+
+    void paint (juce::Graphics& g) override;
+    void mouseDown (const juce::MouseEvent& e) override;
+    void mouseDrag (const juce::MouseEvent& e) override;
+    void mouseUp (const juce::MouseEvent& e) override;
+    void mouseMove (const juce::MouseEvent& e) override;
+    void mouseExit (const juce::MouseEvent& e) override;
+    void mouseWheelMove (const juce::MouseEvent& e, const juce::MouseWheelDetails& wheel) override;
+    void focusLost (FocusChangeType cause) override;
+
+    ZelkProcessor& processor;
+
+private:
+    // The operations in editing/ act on this; the canvas shows its fields under their own names.
+    CanvasEditState edit;
+
+public:
+    int& activeNote = edit.activeNote;
+    std::set<int>& selection = edit.selection;
+    juce::String& hint = edit.hint;
+    float& connectGlide = edit.connectGlide;
+    float& connectGlideShape = edit.connectGlideShape;
+    std::function<void()>& onBeforeEdit = edit.onBeforeEdit;
+    std::function<void()>& onChanged = edit.onChanged;
+    std::function<void (bool redo)> onUndoRedo;
+
+    int lowestKey = 48;
+    int visibleRows = 24;
+    bool timeSnap = true;
+    bool pitchSnap = true;
+    Tool tool = Tool::draw;
+    double viewStart = 0.0;
+    double viewLength = 0.0;
+    float defaultLength = 0.25f;
+    bool panelOpen = false;
+    juce::Point<float> lastPointer;
+    bool hovering = false;
+
+private:
+    void beginPan (juce::Point<float> position);
+    void dragPan (juce::Point<int> position);
+    void scrollAtEdges (float x);
+    void finishEditPress (int slot, double fraction);
+    void updateHover (juce::Point<float> position);
+    void restoreToolCursor();
+
+    CanvasGesture gesture;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZelkCanvas)
+};
+
+// "C4" for key 60: sharps, octave = key / 12 - 1.
+juce::String noteName (int key);
+
+// The ruler's label of a grid line: the bar number on a bar ("1", "2", ...), bar and beat on the
+// other beats ("1.2", "1.3", ...), nothing between beats. Bars are four beats.
+juce::String rulerLabel (double beat);
+
+} // namespace zelk
