@@ -76,7 +76,7 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     }
 }
 
-float AuditionSynth::renderSample() noexcept
+float AuditionSynth::renderSample (bool withOutput) noexcept
 {
     auto sum = 0.0;
 
@@ -88,7 +88,14 @@ float AuditionSynth::renderSample() noexcept
         {
             v.amplitude += smoothing * (v.targetAmplitude - v.amplitude);
             v.phase += increments[i];
-            v.phase -= std::floor (v.phase);
+
+            // Inside (0, 1) the floor is 0 and subtracting it changes nothing: no call.
+            if (! (v.phase > 0.0 && v.phase < 1.0))
+                v.phase -= std::floor (v.phase);
+
+            if (! withOutput)
+                continue;
+
             // sin 4 pi p = 2 sin 2 pi p cos 2 pi p: one sine and cosine pair per voice instead of two
             // sines; the difference is far below the output's single precision.
             const auto s = std::sin (twoPi * v.phase);

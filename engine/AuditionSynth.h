@@ -33,8 +33,9 @@ public:
     // channel's previous key.
     void setFrequency (int channel, float hertz) noexcept;
 
-    // Advances every voice by one sample and returns the sum of the voices.
-    float renderSample() noexcept;
+    // Advances every voice by one sample and returns the sum of the voices; without output (when
+    // nobody hears it) the voices advance just the same but no sine is computed and 0 is returned.
+    float renderSample (bool withOutput = true) noexcept;
 
     const SynthVoice& voice (int index) const noexcept { return voices[(size_t) index]; }
 

@@ -33,8 +33,8 @@ public:
 
 private:
     bool continues (const MemberChannel& r, const NoteTable& table, double v, double iteration, double loopEnd,
-                    float transpose) const noexcept;
-    void releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, float transpose,
+                    int32_t shift) const noexcept;
+    void releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, int32_t shift,
                        int offset, MidiSender& out) noexcept;
     void attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
                         const GlobalControls& controls, int offset, MidiSender& out) noexcept;

@@ -109,7 +109,10 @@ void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<fl
 
     // Only a playing block reads the table.
     if (playing)
+    {
         table.build (processor);
+        mpe.channels.forgetSegments();
+    }
 
     const auto audible = isSwitchOn (parameters.monitor) && ! instrument.instrumentActive.load()
                       && ! instrument.instrumentLoading.load();
@@ -149,7 +152,7 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
             expression.update (mpe.channels, table, v, controls, m, out);
         }
 
-        const auto sample = auditionSynth.renderSample();
+        const auto sample = auditionSynth.renderSample (audible);
 
         if (audible)
             for (int ch = 0; ch < numChannels; ++ch)
