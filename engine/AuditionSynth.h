@@ -43,6 +43,7 @@ public:
 
 private:
     void retune (size_t voice, float hertz) noexcept;
+    void updateSounding (size_t voice) noexcept;
 
     std::array<SynthVoice, voiceCount> voices {};
     // frequency / sample rate of each voice, kept with the frequency so the per-sample loop
@@ -50,6 +51,8 @@ private:
     std::array<double, voiceCount> increments {};
     double sampleRate = 48000.0;
     float smoothing = 0.0f;
+    // Bit v: voice v's amplitude or target is not zero, so it renders a sine.
+    uint32_t sounding = 0;
 };
 
 } // namespace zelk
