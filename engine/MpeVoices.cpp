@@ -105,12 +105,26 @@ void MpeVoices::attack (int record, int head, const NoteTable& table, double v, 
     out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * std::pow (2.0, r.bend / 12.0)));
 }
 
-void MpeVoices::attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
-                               const GlobalControls& controls, int offset, MidiSender& out) noexcept
+void MpeVoices::selectHeads (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known) noexcept
 {
+    candidateCount = 0;
+
     for (int i = 0; i < table.headCount; ++i)
     {
         const auto h = table.heads[(size_t) i];
+
+        if (! known || ((double) table.notes[(size_t) h].start <= vMax && vMin < std::min (table.chainEnd[(size_t) h], loopEnd)))
+            candidates[(size_t) candidateCount++] = h;
+    }
+}
+
+void MpeVoices::attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
+                               const GlobalControls& controls, int offset, MidiSender& out) noexcept
+{
+    // The other heads would fail the position test below in every sample of this run.
+    for (int i = 0; i < candidateCount; ++i)
+    {
+        const auto h = candidates[(size_t) i];
         const auto& note = table.notes[(size_t) h];
 
         if ((double) note.start > v || v >= std::min (table.chainEnd[(size_t) h], loopEnd) || channels.holderOf (h) >= 0)
@@ -130,7 +144,9 @@ void MpeVoices::step (const NoteTable& table, double v, double iteration, double
                       const GlobalControls& controls, int offset, MidiSender& out) noexcept
 {
     // The transpose is the same for every channel in one sample: rounded once.
-    releaseEnded (table, v, iteration, loopEnd, keyShift (controls.transpose), offset, out);
+    if (channels.holdingCount() > 0)
+        releaseEnded (table, v, iteration, loopEnd, keyShift (controls.transpose), offset, out);
+
     attackStarted (table, v, iteration, loopEnd, controls, offset, out);
 }
 

@@ -29,6 +29,10 @@ public:
 
     static int attackKey (const Note& head, float transpose) noexcept;
 
+    // Before a run of samples whose positions all lie in vMin..vMax: only the heads whose span
+    // meets that range can attack in them (all heads when the range is unknown).
+    void selectHeads (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known) noexcept;
+
     MemberChannels channels;
 
 private:
@@ -38,6 +42,9 @@ private:
                        int offset, MidiSender& out) noexcept;
     void attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
                         const GlobalControls& controls, int offset, MidiSender& out) noexcept;
+    std::array<int, slotCount> candidates {};
+    int candidateCount = 0;
+
     void attack (int record, int head, const NoteTable& table, double v, double iteration,
                  const GlobalControls& controls, int offset, MidiSender& out) noexcept;
 };
