@@ -3,12 +3,15 @@
 // The expected hashes were recorded from the straightforward engine; any change to the block
 // routine that alters a single bit of its output fails here.
 #include "core/ParameterLayout.h"
+#include "core/PatternMath.h"
+#include "engine/NoteTable.h"
 #include "tests/helpers/EngineHarness.h"
 #include "tests/helpers/TestProcessor.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 using namespace zelk;
 using namespace zelk::test;
@@ -211,4 +214,48 @@ TEST (GoldenOutput, TheSameSessionRendersTheSameTwice)
     EXPECT_EQ (first.midi.value, second.midi.value);
     EXPECT_EQ (first.audio.value, second.audio.value);
     EXPECT_EQ (first.published.value, second.published.value);
+}
+
+// The engine evaluates pitch from constants it computes once per block; they must give the pitch
+// formula's values to the bit, before, during and after every glide and vibrato.
+TEST (GoldenOutput, TheBlockConstantsGiveThePitchFormulasValuesExactly)
+{
+    NoteTable table;
+
+    for (int slot = 0; slot < slotCount; ++slot)
+    {
+        auto note = distinctiveNote (slot);
+        note.start = 0.25f * (float) (slot / 4) + 0.9375f * (float) (slot % 4);
+        note.duration = 0.9375f;
+        note.next = slot % 4 < 3 ? slot + 1 : -1;
+        note.glide = 0.0625f * (float) (1 + slot % 19);
+        note.vibFade = slot % 3 == 0 ? 0.0f : 0.25f;
+        table.notes[(size_t) slot] = note;
+    }
+
+    table.connect();
+
+    const auto bits = [] (double x)
+    {
+        uint64_t b;
+        std::memcpy (&b, &x, sizeof (b));
+        return b;
+    };
+
+    int compared = 0, different = 0;
+
+    for (int s = 0; s < slotCount; ++s)
+    {
+        const auto& note = table.notes[(size_t) s];
+
+        for (auto t = (double) note.start - 0.25; t < (double) note.end() + 0.25; t += 0.0123)
+            for (const auto depth : { 48.0, 13.5, 0.0 })
+            {
+                ++compared;
+                different += bits (table.pitchOf (s, t, depth)) != bits (pitchAt (note, table.nextNoteOf (s), t, depth));
+            }
+    }
+
+    EXPECT_GT (compared, 20000);
+    EXPECT_EQ (different, 0);
 }
