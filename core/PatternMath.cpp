@@ -27,14 +27,6 @@ double vibratoAt (const Note& note, double d) noexcept
 }
 } // namespace
 
-double curveAt (const Note& note, int curve, double x) noexcept
-{
-    const auto& p = note.curves[(size_t) std::clamp (curve, 0, curveCount - 1)];
-    const auto position = std::clamp (x, 0.0, 1.0) * 32.0;
-    const auto i = std::min ((int) position, 31);
-    return p[(size_t) i] + ((double) p[(size_t) i + 1] - p[(size_t) i]) * (position - i);
-}
-
 bool glidesInto (const Note& from, const Note& to) noexcept
 {
     return from.on && to.on

@@ -2,11 +2,20 @@
 
 #include "core/Note.h"
 
+#include <algorithm>
+
 namespace zelk
 {
 // Value of one of a note's curves at a normalised position x (0 = start, 1 = end); positions
 // outside the note read the first or the last point.
-double curveAt (const Note& note, int curve, double x) noexcept;
+// Inline: the audio thread evaluates several curves per channel and sample.
+inline double curveAt (const Note& note, int curve, double x) noexcept
+{
+    const auto& p = note.curves[(size_t) std::clamp (curve, 0, curveCount - 1)];
+    const auto position = std::clamp (x, 0.0, 1.0) * 32.0;
+    const auto i = std::min ((int) position, 31);
+    return p[(size_t) i] + ((double) p[(size_t) i + 1] - p[(size_t) i]) * (position - i);
+}
 
 // Whether `from` can glide into `to`: both are on and `to` starts at or after `from` ends
 // (0.0002 beat tolerance) and clearly after `from` starts.

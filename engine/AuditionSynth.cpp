@@ -26,7 +26,17 @@ void AuditionSynth::reset() noexcept
     smoothing = (float) (1.0 - std::exp (-1.0 / (sampleRate * 0.004)));
 
     for (size_t v = 0; v < voices.size(); ++v)
+    {
         retune (v, voices[v].frequency);
+        updateSounding (v);
+    }
+}
+
+void AuditionSynth::updateSounding (size_t voice) noexcept
+{
+    const auto& v = voices[voice];
+    const auto bit = 1u << voice;
+    sounding = v.amplitude != 0.0f || v.targetAmplitude != 0.0f ? sounding | bit : sounding & ~bit;
 }
 
 void AuditionSynth::retune (size_t voice, float hertz) noexcept
@@ -54,10 +64,12 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     {
         v.note = message.getNoteNumber();
         v.targetAmplitude = (float) message.getVelocity() / 127.0f * 0.06f;
+        updateSounding ((size_t) (channel - 1));
     }
     else if (message.isNoteOff() || message.isAllNotesOff() || message.isAllSoundOff())
     {
         v.targetAmplitude = 0.0f;
+        updateSounding ((size_t) (channel - 1));
     }
     else if (message.isPitchWheel())
     {
@@ -72,11 +84,14 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     {
         // A released voice stays released.
         if (v.targetAmplitude != 0.0f)
+        {
             v.targetAmplitude = 0.015f + 0.055f * (float) message.getChannelPressureValue() / 127.0f;
+            updateSounding ((size_t) (channel - 1));
+        }
     }
 }
 
-float AuditionSynth::renderSample() noexcept
+float AuditionSynth::renderSample (bool withOutput) noexcept
 {
     auto sum = 0.0;
 
@@ -84,11 +99,20 @@ float AuditionSynth::renderSample() noexcept
     {
         auto& v = voices[i];
 
-        if (v.amplitude != 0.0f || v.targetAmplitude != 0.0f)
+        // The bit says whether amplitude or target is non-zero, kept up to date wherever they change.
+        if ((sounding >> i) & 1u)
         {
             v.amplitude += smoothing * (v.targetAmplitude - v.amplitude);
+            updateSounding (i);
             v.phase += increments[i];
-            v.phase -= std::floor (v.phase);
+
+            // Inside (0, 1) the floor is 0 and subtracting it changes nothing: no call.
+            if (! (v.phase > 0.0 && v.phase < 1.0))
+                v.phase -= std::floor (v.phase);
+
+            if (! withOutput)
+                continue;
+
             // sin 4 pi p = 2 sin 2 pi p cos 2 pi p: one sine and cosine pair per voice instead of two
             // sines; the difference is far below the output's single precision.
             const auto s = std::sin (twoPi * v.phase);

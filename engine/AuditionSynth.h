@@ -33,8 +33,9 @@ public:
     // channel's previous key.
     void setFrequency (int channel, float hertz) noexcept;
 
-    // Advances every voice by one sample and returns the sum of the voices.
-    float renderSample() noexcept;
+    // Advances every voice by one sample and returns the sum of the voices; without output (when
+    // nobody hears it) the voices advance just the same but no sine is computed and 0 is returned.
+    float renderSample (bool withOutput = true) noexcept;
 
     const SynthVoice& voice (int index) const noexcept { return voices[(size_t) index]; }
 
@@ -42,6 +43,7 @@ public:
 
 private:
     void retune (size_t voice, float hertz) noexcept;
+    void updateSounding (size_t voice) noexcept;
 
     std::array<SynthVoice, voiceCount> voices {};
     // frequency / sample rate of each voice, kept with the frequency so the per-sample loop
@@ -49,6 +51,8 @@ private:
     std::array<double, voiceCount> increments {};
     double sampleRate = 48000.0;
     float smoothing = 0.0f;
+    // Bit v: voice v's amplitude or target is not zero, so it renders a sine.
+    uint32_t sounding = 0;
 };
 
 } // namespace zelk

@@ -3,22 +3,33 @@
 #include "core/PatternMath.h"
 #include "engine/MidiValues.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelk
 {
-ExpressionTargets expressionTargets (const NoteTable& table, int head, double v, const GlobalControls& controls) noexcept
+ExpressionTargets expressionTargets (const NoteTable& table, int head, double v, const GlobalControls& controls,
+                                     int32_t& segment) noexcept
 {
-    const auto s = table.segmentAt (head, v);
+    const auto s = table.segmentAt (head, v, segment);
+    segment = s;
     const auto& note = table.notes[(size_t) s];
     const auto x = (v - note.start) / note.duration;
 
     ExpressionTargets targets;
     // The pattern's time base is single precision; the curve is evaluated at the same time.
-    targets.bend = pitchAt (note, table.nextNoteOf (s), (double) (float) v, controls.bend)
-                 - table.notes[(size_t) head].pitch;
-    targets.pressure = curveAt (note, pressureCurve, x) * controls.pressure / 100.0;
-    targets.timbre = (curveAt (note, timbreCurve, x) - 0.5) * controls.timbre / 100.0 + 0.5;
+    targets.bend = table.pitchOf (s, (double) (float) v, controls.bend) - table.notes[(size_t) head].pitch;
+
+    // Pressure and timbre are read at the same position of the same note.
+    const auto position = std::clamp (x, 0.0, 1.0) * 32.0;
+    const auto i = std::min ((int) position, 31);
+    const auto fraction = position - i;
+    const auto& pressure = note.curves[pressureCurve];
+    const auto& timbre = note.curves[timbreCurve];
+    const auto pressureValue = pressure[(size_t) i] + ((double) pressure[(size_t) i + 1] - pressure[(size_t) i]) * fraction;
+    const auto timbreValue = timbre[(size_t) i] + ((double) timbre[(size_t) i + 1] - timbre[(size_t) i]) * fraction;
+    targets.pressure = pressureValue * controls.pressure / 100.0;
+    targets.timbre = (timbreValue - 0.5) * controls.timbre / 100.0 + 0.5;
     return targets;
 }
 
@@ -71,7 +82,7 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
         if (! r.holding())
             continue;
 
-        const auto t = expressionTargets (table, r.slot, v, controls);
+        const auto t = expressionTargets (table, r.slot, v, controls, r.segment);
         r.bend = (float) (t.bend + ((double) r.bend - t.bend) * k);
         r.pressure = (float) (t.pressure + ((double) r.pressure - t.pressure) * k);
         r.timbre = (float) (t.timbre + ((double) r.timbre - t.timbre) * k);

@@ -27,7 +27,8 @@ ModSnapshot makeSnapshot (const ParameterPointers& parameters) noexcept
 
 float shapeValue (int shape, float x, const std::array<float, lfoPointCount>& points) noexcept
 {
-    const auto a = x - std::floor (x);
+    // Inside (0, 1) the floor is 0 and subtracting it changes nothing: no call.
+    const auto a = x > 0.0f && x < 1.0f ? x : x - std::floor (x);
 
     switch (shape)
     {
@@ -114,6 +115,7 @@ void LfoEngine::storeTargets (const ModSnapshot& snapshot) noexcept
     }
 
     pointTarget = snapshot.points;
+    activeStale = true;
 }
 
 void LfoEngine::setTargets (const ModSnapshot& snapshot, bool restart) noexcept
@@ -188,6 +190,8 @@ void LfoEngine::processRamping (double bpm) noexcept
         effectiveValues[i] = std::clamp (value, range.min, range.max);
     }
 
+    activeStale = true;
+
     std::array<std::array<float, lfoPointCount>, lfoCount> points;
 
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
@@ -199,20 +203,35 @@ void LfoEngine::processRamping (double bpm) noexcept
 
 void LfoEngine::processSteady (double bpm) noexcept
 {
-    for (size_t i = 0; i < (size_t) destinationCount; ++i)
+    // No route and no modulation left: the effective value is the parameter itself, written once
+    // when the list of the others is made.
+    if (activeStale)
     {
-        // No route and no modulation left: the effective value is the parameter itself.
-        if (! routed[i] && modAmount[i] == 0.0f)
+        activeCount = 0;
+
+        for (size_t i = 0; i < (size_t) destinationCount; ++i)
         {
-            effectiveValues[i] = clampedBase[i];
-            continue;
+            if (! routed[i] && modAmount[i] == 0.0f)
+                effectiveValues[i] = clampedBase[i];
+            else
+                active[(size_t) activeCount++] = (int8_t) i;
         }
 
+        activeStale = false;
+    }
+
+    for (int a = 0; a < activeCount; ++a)
+    {
+        const auto i = (size_t) active[(size_t) a];
         const auto target = routeTarget (depthTarget[i]);
         modAmount[i] = target + (modAmount[i] - target) * modCoeff;
 
         const auto& range = ranges[i];
         effectiveValues[i] = std::clamp (baseTarget[i] + modAmount[i] * (range.max - range.min), range.min, range.max);
+
+        // Its modulation died away: from the next sample it joins the constant ones.
+        if (! routed[i] && modAmount[i] == 0.0f)
+            activeStale = true;
     }
 
     advanceLfos (pointTarget, bpm);
@@ -229,7 +248,9 @@ void LfoEngine::advanceLfos (const std::array<std::array<float, lfoPointCount>, 
 
         const auto tempoFactor = sync[n] ? std::clamp (bpm, 20.0, 400.0) / 60.0 : 1.0;
         phases[n] += ((double) control (destination::rate) / control (destination::stretch)) * tempoFactor / sampleRate;
-        phases[n] -= std::floor (phases[n]);
+
+        if (! (phases[n] > 0.0 && phases[n] < 1.0))
+            phases[n] -= std::floor (phases[n]);
     }
 }
 

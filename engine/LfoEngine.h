@@ -76,6 +76,11 @@ private:
     std::array<std::array<float, lfoPointCount>, lfoCount> pointTarget {};
     std::array<bool, destinationCount> routed {};
     std::array<float, destinationCount> clampedBase {};
+    // The destinations the steady path computes (routed, or modulation not yet died away); the
+    // list is remade after new targets, a ramping sample or when a modulation reaches zero.
+    std::array<int8_t, destinationCount> active {};
+    int activeCount = 0;
+    bool activeStale = true;
 };
 
 } // namespace zelk

@@ -22,6 +22,7 @@ void MemberChannels::occupy (int record, int slot) noexcept
         free (record);
 
     r.slot = slot;
+    r.segment = -1;
     holderOfSlot[(size_t) slot] = (int8_t) record;
     ++holding;
 }

@@ -19,6 +19,8 @@ struct MemberChannel
     int32_t lastBend = -1;
     int32_t lastPressure = -1;
     int32_t lastTimbre = -1;
+    // The chain's note reached at the last position in this block, where the next walk starts.
+    int32_t segment = -1;
 
     bool holding() const noexcept { return slot >= 0; }
 };
@@ -45,6 +47,13 @@ public:
     void occupy (int record, int slot) noexcept;
     void free (int record) noexcept;
     void freeAll() noexcept;
+
+    // After the table was rebuilt: the next walks start at the chains' heads.
+    void forgetSegments() noexcept
+    {
+        for (auto& r : records)
+            r.segment = -1;
+    }
 
 private:
     std::array<MemberChannel, memberChannelCount> records {};

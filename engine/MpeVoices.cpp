@@ -21,11 +21,13 @@ void writeRegisteredParameter (MidiSender& out, int channel, int parameter, int 
 }
 } // namespace
 
-int MpeVoices::attackKey (const Note& head, float transpose) noexcept
+namespace
 {
-    const auto shift = midivalue::nearestClamped (transpose, -1000, 1000);
-    return std::clamp (head.pitch + shift, 0, 127);
-}
+int32_t keyShift (float transpose) noexcept { return midivalue::nearestClamped (transpose, -1000, 1000); }
+int keyOf (const Note& head, int32_t shift) noexcept { return std::clamp (head.pitch + shift, 0, 127); }
+} // namespace
+
+int MpeVoices::attackKey (const Note& head, float transpose) noexcept { return keyOf (head, keyShift (transpose)); }
 
 void MpeVoices::releaseAll (MidiSender& out, int offset) noexcept
 {
@@ -54,22 +56,22 @@ void MpeVoices::sendMpeConfiguration (MidiSender& out, int offset) noexcept
 }
 
 bool MpeVoices::continues (const MemberChannel& r, const NoteTable& table, double v, double iteration,
-                           double loopEnd, float transpose) const noexcept
+                           double loopEnd, int32_t shift) const noexcept
 {
     const auto h = (size_t) r.slot;
     const auto& head = table.notes[h];
     return head.on && r.iteration == iteration && (double) head.start <= v && v < std::min (table.chainEnd[h], loopEnd)
-        && table.prevOf[h] < 0 && r.note == attackKey (head, transpose);
+        && table.prevOf[h] < 0 && r.note == keyOf (head, shift);
 }
 
-void MpeVoices::releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, float transpose,
+void MpeVoices::releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, int32_t shift,
                               int offset, MidiSender& out) noexcept
 {
     for (int c = 0; c < memberChannelCount; ++c)
     {
         const auto& r = channels[c];
 
-        if (! r.holding() || continues (r, table, v, iteration, loopEnd, transpose))
+        if (! r.holding() || continues (r, table, v, iteration, loopEnd, shift))
             continue;
 
         out.noteOff (midiChannelOf (c), r.note, offset);
@@ -87,7 +89,7 @@ void MpeVoices::attack (int record, int head, const NoteTable& table, double v, 
     r.iteration = iteration;
     r.note = attackKey (h, controls.transpose);
 
-    const auto t = expressionTargets (table, head, v, controls);
+    const auto t = expressionTargets (table, head, v, controls, r.segment);
     r.bend = (float) t.bend;
     r.pressure = (float) t.pressure;
     r.timbre = (float) t.timbre;
@@ -103,12 +105,26 @@ void MpeVoices::attack (int record, int head, const NoteTable& table, double v, 
     out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * std::pow (2.0, r.bend / 12.0)));
 }
 
-void MpeVoices::attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
-                               const GlobalControls& controls, int offset, MidiSender& out) noexcept
+void MpeVoices::selectHeads (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known) noexcept
 {
+    candidateCount = 0;
+
     for (int i = 0; i < table.headCount; ++i)
     {
         const auto h = table.heads[(size_t) i];
+
+        if (! known || ((double) table.notes[(size_t) h].start <= vMax && vMin < std::min (table.chainEnd[(size_t) h], loopEnd)))
+            candidates[(size_t) candidateCount++] = h;
+    }
+}
+
+void MpeVoices::attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
+                               const GlobalControls& controls, int offset, MidiSender& out) noexcept
+{
+    // The other heads would fail the position test below in every sample of this run.
+    for (int i = 0; i < candidateCount; ++i)
+    {
+        const auto h = candidates[(size_t) i];
         const auto& note = table.notes[(size_t) h];
 
         if ((double) note.start > v || v >= std::min (table.chainEnd[(size_t) h], loopEnd) || channels.holderOf (h) >= 0)
@@ -127,7 +143,10 @@ void MpeVoices::attackStarted (const NoteTable& table, double v, double iteratio
 void MpeVoices::step (const NoteTable& table, double v, double iteration, double loopEnd,
                       const GlobalControls& controls, int offset, MidiSender& out) noexcept
 {
-    releaseEnded (table, v, iteration, loopEnd, controls.transpose, offset, out);
+    // The transpose is the same for every channel in one sample: rounded once.
+    if (channels.holdingCount() > 0)
+        releaseEnded (table, v, iteration, loopEnd, keyShift (controls.transpose), offset, out);
+
     attackStarted (table, v, iteration, loopEnd, controls, offset, out);
 }
 

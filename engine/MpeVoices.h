@@ -29,15 +29,22 @@ public:
 
     static int attackKey (const Note& head, float transpose) noexcept;
 
+    // Before a run of samples whose positions all lie in vMin..vMax: only the heads whose span
+    // meets that range can attack in them (all heads when the range is unknown).
+    void selectHeads (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known) noexcept;
+
     MemberChannels channels;
 
 private:
     bool continues (const MemberChannel& r, const NoteTable& table, double v, double iteration, double loopEnd,
-                    float transpose) const noexcept;
-    void releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, float transpose,
+                    int32_t shift) const noexcept;
+    void releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, int32_t shift,
                        int offset, MidiSender& out) noexcept;
     void attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
                         const GlobalControls& controls, int offset, MidiSender& out) noexcept;
+    std::array<int, slotCount> candidates {};
+    int candidateCount = 0;
+
     void attack (int record, int head, const NoteTable& table, double v, double iteration,
                  const GlobalControls& controls, int offset, MidiSender& out) noexcept;
 };

@@ -3,8 +3,16 @@
 #include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace zelk
 {
+namespace
+{
+constexpr double twoPi = 6.283185307179586476925286766559;
+} // namespace
+
 void NoteTable::build (const ZelkProcessor& processor) noexcept
 {
     for (int slot = 0; slot < slotCount; ++slot)
@@ -48,6 +56,64 @@ void NoteTable::connect() noexcept
     for (int s = 0; s < slotCount; ++s)
         if (notes[(size_t) s].on && prevOf[(size_t) s] < 0)
             heads[(size_t) headCount++] = s;
+
+    for (int s = 0; s < slotCount; ++s)
+    {
+        const auto& note = notes[(size_t) s];
+        const auto* next = nextNoteOf (s);
+        auto& c = pitchConstants[(size_t) s];
+        c.glides = next != nullptr && glidesInto (note, *next);
+        c.exponent = std::pow (2.0, 3.0 * std::abs ((double) note.glideShape));
+        c.vibSpan = std::max ((double) note.vibEnd - note.vibStart, 0.001);
+        c.vibAngle = twoPi * note.vibCycles;
+
+        if (c.glides)
+        {
+            c.nextStart = next->start;
+            c.glideStart = std::max (c.nextStart - note.glide, (double) note.start);
+            c.fromCurve = curveAt (note, pitchCurve, (c.glideStart - note.start) / note.duration);
+            c.toCurve = curveAt (*next, pitchCurve, 0.0);
+        }
+    }
+}
+
+double NoteTable::pitchOf (int s, double t, double bendDepth) const noexcept
+{
+    const auto& note = notes[(size_t) s];
+    const auto& c = pitchConstants[(size_t) s];
+    const auto d = (t - note.start) / note.duration;
+    double pitch;
+
+    // While gliding, the curve's own value at t would be overwritten: it is not evaluated.
+    if (c.glides && t >= c.glideStart)
+    {
+        const auto u = std::clamp ((t - c.glideStart) / (c.nextStart - c.glideStart), 0.0, 1.0);
+        const auto from = note.pitch + c.fromCurve * bendDepth;
+        const auto to = notes[(size_t) nextOf[(size_t) s]].pitch + c.toCurve * bendDepth;
+        const auto shaped = note.glideShape >= 0.0f ? std::pow (u, c.exponent) : 1.0 - std::pow (1.0 - u, c.exponent);
+        pitch = from + (to - from) * shaped;
+    }
+    else
+    {
+        pitch = note.pitch + curveAt (note, pitchCurve, d) * bendDepth;
+    }
+
+    if (note.vibOn)
+    {
+        const auto l = (d - note.vibStart) / c.vibSpan;
+
+        if (l > 0.0 && l < 1.0)
+        {
+            const auto fade = note.vibFade <= 0.0f ? 1.0 : std::clamp (std::min (l, 1.0 - l) / note.vibFade, 0.0, 1.0);
+            pitch += std::sin (c.vibAngle * l) * note.vibDepth * fade;
+        }
+        else
+        {
+            pitch += 0.0; // as outside the vibrato's span: turns a negative zero positive
+        }
+    }
+
+    return pitch;
 }
 
 int NoteTable::segmentAt (int head, double v) const noexcept

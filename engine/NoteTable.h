@@ -20,6 +20,24 @@ struct NoteTable
     std::array<int, slotCount> heads {};
     int headCount = 0;
 
+    // What the pitch of each note needs that does not change within a block: whether it glides
+    // into its next note, where the glide starts, the pitch curve's values at both ends of the
+    // glide, the glide's exponent and the vibrato's span and angular factor. Computed with exactly
+    // the expressions the pitch formula uses, so that using them changes no result.
+    struct PitchConstants
+    {
+        bool glides = false;
+        double glideStart = 0.0;
+        double nextStart = 0.0;
+        double fromCurve = 0.0;
+        double toCurve = 0.0;
+        double exponent = 1.0;
+        double vibSpan = 1.0;
+        double vibAngle = 0.0;
+    };
+
+    std::array<PitchConstants, slotCount> pitchConstants {};
+
     void build (const ZelkProcessor& processor) noexcept;
 
     // Links, chain ends and heads from the notes already in `notes`.
@@ -27,6 +45,16 @@ struct NoteTable
 
     // The note of the chain from `head` that sounds at position v (walks at most 128 links).
     int segmentAt (int head, double v) const noexcept;
+
+    // The same, starting from `hint` when that is a note of the same chain already reached at v:
+    // starts rise strictly along a chain, so the walk from the head would pass through it.
+    int segmentAt (int head, double v, int hint) const noexcept
+    {
+        return segmentAt (hint >= 0 && (double) notes[(size_t) hint].start <= v ? hint : head, v);
+    }
+
+    // pitchAt (note s, its next note, t, bendDepth) from the block's constants.
+    double pitchOf (int s, double t, double bendDepth) const noexcept;
 
     const Note* nextNoteOf (int slot) const noexcept
     {

@@ -2,6 +2,8 @@
 
 #include "core/ZelkProcessor.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace zelk
@@ -109,7 +111,10 @@ void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<fl
 
     // Only a playing block reads the table.
     if (playing)
+    {
         table.build (processor);
+        mpe.channels.forgetSegments();
+    }
 
     const auto audible = isSwitchOn (parameters.monitor) && ! instrument.instrumentActive.load()
                       && ! instrument.instrumentLoading.load();
@@ -129,31 +134,61 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
     const auto numChannels = buffer.getNumChannels();
     const auto loopEnd = region.end();
 
-    for (int m = 0; m < numSamples; ++m)
+    // Positions are worked out for a run of samples ahead, so that the heads that cannot start in
+    // the run are set aside once instead of being tested in every sample.
+    constexpr int runLength = 64;
+    std::array<double, runLength> positions;
+    std::array<double, runLength> iterations;
+
+    for (int runStart = 0; runStart < numSamples; runStart += runLength)
     {
-        lfo.process (block.tempo);
+        const auto runEnd = std::min (numSamples, runStart + runLength);
 
         if (playing)
         {
-            auto v = block.blockStart + m * beatsPerSample;
-            auto iteration = 0.0;
+            auto vMin = 0.0, vMax = 0.0;
+            auto known = true;
 
-            if (region.looping)
+            for (int m = runStart; m < runEnd; ++m)
             {
-                iteration = std::floor ((v - region.start) / region.length);
-                v -= iteration * region.length;
+                auto v = block.blockStart + m * beatsPerSample;
+                auto iteration = 0.0;
+
+                if (region.looping)
+                {
+                    iteration = std::floor ((v - region.start) / region.length);
+                    v -= iteration * region.length;
+                }
+
+                positions[(size_t) (m - runStart)] = v;
+                iterations[(size_t) (m - runStart)] = iteration;
+                known = known && ! std::isnan (v);
+                vMin = m == runStart ? v : std::min (vMin, v);
+                vMax = m == runStart ? v : std::max (vMax, v);
             }
 
-            const auto controls = effectiveControls();
-            mpe.step (table, v, iteration, loopEnd, controls, m, out);
-            expression.update (mpe.channels, table, v, controls, m, out);
+            mpe.selectHeads (table, vMin, vMax, loopEnd, known);
         }
 
-        const auto sample = auditionSynth.renderSample();
+        for (int m = runStart; m < runEnd; ++m)
+        {
+            lfo.process (block.tempo);
 
-        if (audible)
-            for (int ch = 0; ch < numChannels; ++ch)
-                buffer.setSample (ch, m, sample);
+            if (playing)
+            {
+                const auto v = positions[(size_t) (m - runStart)];
+                const auto iteration = iterations[(size_t) (m - runStart)];
+                const auto controls = effectiveControls();
+                mpe.step (table, v, iteration, loopEnd, controls, m, out);
+                expression.update (mpe.channels, table, v, controls, m, out);
+            }
+
+            const auto sample = auditionSynth.renderSample (audible);
+
+            if (audible)
+                for (int ch = 0; ch < numChannels; ++ch)
+                    buffer.setSample (ch, m, sample);
+        }
     }
 }
 
