@@ -1,9 +1,19 @@
 #include "engine/LfoEngine.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace zelk
 {
+namespace
+{
+template <typename T>
+bool sameBits (T a, T b) noexcept
+{
+    return std::memcmp (&a, &b, sizeof (T)) == 0;
+}
+} // namespace
+
 ModSnapshot makeSnapshot (const ParameterPointers& parameters) noexcept
 {
     ModSnapshot snapshot;
@@ -72,6 +82,7 @@ void LfoEngine::prepare (double newSampleRate, const ModSnapshot& snapshot) noex
 
     phases.fill (0.0);
     outputs.fill (0.0f);
+    divisions.fill (Divisions {});
     modAmount.fill (0.0f);
     sync = snapshot.sync;
 
@@ -242,12 +253,36 @@ void LfoEngine::advanceLfos (const std::array<std::array<float, lfoPointCount>, 
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
         const auto control = [this, n] (int kind) noexcept { return effectiveValues[(size_t) destination::ofLfo ((int) n, kind)]; };
-        const auto x = control (destination::phase) / 360.0f + (float) phases[n];
+        auto& cache = divisions[n];
+
+        // The quotients below only change when their inputs do, which without a route on them is
+        // never within a block: recomputed only for inputs with other bits.
+        const auto phaseControl = control (destination::phase);
+
+        if (! cache.valid || ! sameBits (phaseControl, cache.phaseControl))
+        {
+            cache.phaseControl = phaseControl;
+            cache.phaseOffset = phaseControl / 360.0f;
+        }
+
+        const auto x = cache.phaseOffset + (float) phases[n];
         const auto value = morphedShapeValue (control (destination::shape), x, points[n]) * control (destination::level) * 0.01f;
         outputs[n] = value + (outputs[n] - value) * outCoeff;
 
         const auto tempoFactor = sync[n] ? std::clamp (bpm, 20.0, 400.0) / 60.0 : 1.0;
-        phases[n] += ((double) control (destination::rate) / control (destination::stretch)) * tempoFactor / sampleRate;
+        const auto rate = control (destination::rate), stretch = control (destination::stretch);
+
+        if (! cache.valid || ! sameBits (rate, cache.rate) || ! sameBits (stretch, cache.stretch)
+            || ! sameBits (tempoFactor, cache.tempoFactor))
+        {
+            cache.rate = rate;
+            cache.stretch = stretch;
+            cache.tempoFactor = tempoFactor;
+            cache.increment = ((double) rate / stretch) * tempoFactor / sampleRate;
+            cache.valid = true;
+        }
+
+        phases[n] += cache.increment;
 
         if (! (phases[n] > 0.0 && phases[n] < 1.0))
             phases[n] -= std::floor (phases[n]);

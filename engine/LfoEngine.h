@@ -67,6 +67,20 @@ private:
     std::array<float, lfoCount> outputs {};
     std::array<DestinationRange, destinationCount> ranges {};
 
+    // Each LFO's last phase offset and phase increment with the inputs they came from.
+    struct Divisions
+    {
+        bool valid = false;
+        float phaseControl = 0.0f;
+        float phaseOffset = 0.0f;
+        float rate = 0.0f;
+        float stretch = 0.0f;
+        double tempoFactor = 0.0;
+        double increment = 0.0;
+    };
+
+    std::array<Divisions, lfoCount> divisions {};
+
     // While no smoother ramps (nearly always), their values are their targets: the steady path
     // reads these copies and skips destinations without a route whose modulation has died away.
     int rampSteps = 0;
