@@ -330,7 +330,9 @@ TEST (HearingEdits, AStrokeRisingFiftySemitonesRetriggersOncePast47Point9)
 
         // Within reach of the first key the note only bends, up to 16383 at 87.5.
         if (pitch <= 87.5f)
+        {
             EXPECT_EQ (noteOffs (events).size(), 0u) << pitch;
+        }
     }
 
     EXPECT_EQ (keysOf (noteOns (all)), (std::vector<int> { 40, 88 }));
