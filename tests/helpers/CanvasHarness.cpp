@@ -1,5 +1,7 @@
 #include "tests/helpers/CanvasHarness.h"
 
+#include "tests/helpers/TestProcessor.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -75,18 +77,12 @@ void CanvasHarness::wheel (juce::Point<float> position, float dx, float dy, juce
 
 Note CanvasHarness::putNote (int slot, float start, float duration, int pitch)
 {
-    Note note;
-    note.on = true;
-    note.start = start;
-    note.duration = duration;
-    note.pitch = pitch;
-    processor.writeNote (slot, note);
-    return note;
+    return writePlainNote (processor, slot, start, duration, pitch);
 }
 
 void CanvasHarness::link (int from, int to)
 {
-    processor.setParameterValue ("note" + juce::String (from + 1) + "_next", (float) (to + 1));
+    linkNotes (processor, from, to);
 }
 
 void CanvasHarness::setRange (double start, double end)

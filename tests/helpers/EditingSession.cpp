@@ -25,18 +25,13 @@ EditingSession::~EditingSession() { processor.removeListener (this); }
 
 int EditingSession::putNote (int slot, float start, float duration, int pitch)
 {
-    Note note;
-    note.on = true;
-    note.start = start;
-    note.duration = duration;
-    note.pitch = pitch;
-    processor.writeNote (slot, note);
+    writePlainNote (processor, slot, start, duration, pitch);
     return slot;
 }
 
 void EditingSession::link (int from, int to)
 {
-    processor.setParameterValue ("note" + juce::String (from + 1) + "_next", (float) (to + 1));
+    linkNotes (processor, from, to);
 }
 
 void EditingSession::select (std::initializer_list<int> slots)

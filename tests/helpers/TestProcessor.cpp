@@ -43,6 +43,22 @@ void runMessageLoop (int milliseconds)
     juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
 }
 
+Note writePlainNote (ZelkProcessor& processor, int slot, float start, float duration, int pitch)
+{
+    Note note;
+    note.on = true;
+    note.start = start;
+    note.duration = duration;
+    note.pitch = pitch;
+    processor.writeNote (slot, note);
+    return note;
+}
+
+void linkNotes (ZelkProcessor& processor, int from, int to)
+{
+    processor.setParameterValue ("note" + juce::String (from + 1) + "_next", (float) (to + 1));
+}
+
 Note distinctiveNote (int seed)
 {
     Note note;

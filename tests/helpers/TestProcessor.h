@@ -17,6 +17,11 @@ juce::String stateXml (ZelkProcessor& processor);
 // Runs the message loop long enough for pending asynchronous updates to run.
 void runMessageLoop (int milliseconds = 50);
 
+// Writes a plain note (defaults but for these fields) into a slot, and returns it.
+Note writePlainNote (ZelkProcessor& processor, int slot, float start, float duration, int pitch);
+// Connects slot `from` to slot `to` through its "next" parameter.
+void linkNotes (ZelkProcessor& processor, int from, int to);
+
 // A note with a recognisable value in every field.
 Note distinctiveNote (int seed);
 
