@@ -9,16 +9,6 @@ using namespace zelk::test;
 
 namespace
 {
-int64_t startHost (EngineHarness& h, double ppq = 0.0)
-{
-    h.host.bpm = exactTempo;
-    h.prepare();
-    h.run (1);
-    h.host.playing = true;
-    h.host.ppq = ppq;
-    return h.samplesDone();
-}
-
 Note plainNote (float start, float duration, int pitch)
 {
     Note n;

@@ -8,18 +8,6 @@ using juce::MidiMessage;
 
 namespace
 {
-// Starts the fake host at song position 0 after one idle block; returns the sample where
-// playback begins.
-int64_t startHost (EngineHarness& h, double ppq = 0.0)
-{
-    h.host.bpm = exactTempo;
-    h.prepare();
-    h.run (1);
-    h.host.playing = true;
-    h.host.ppq = ppq;
-    return h.samplesDone();
-}
-
 std::vector<MidiMessage> attackOf (int channel, int key, int velocity, int bend = 8192, int pressure = 64, int timbre = 64)
 {
     return { MidiMessage::pitchWheel (channel, bend), MidiMessage::channelPressureChange (channel, pressure),

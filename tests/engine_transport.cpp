@@ -11,16 +11,6 @@ namespace
 {
 constexpr double blockBeats = 512.0 / samplesPerBeat;
 
-int64_t startHost (EngineHarness& h, double ppq = 0.0)
-{
-    h.host.bpm = exactTempo;
-    h.prepare();
-    h.run (1);
-    h.host.playing = true;
-    h.host.ppq = ppq;
-    return h.samplesDone();
-}
-
 std::vector<int64_t> onsetsOf (const Events& events, int key)
 {
     std::vector<int64_t> samples;

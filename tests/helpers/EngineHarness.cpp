@@ -12,6 +12,16 @@ EngineHarness::EngineHarness (double rate, int size, bool withPlayHead)
     midi.ensureSize (4096);
 }
 
+int64_t startHost (EngineHarness& h, double ppq)
+{
+    h.host.bpm = exactTempo;
+    h.prepare();
+    h.run (1);
+    h.host.playing = true;
+    h.host.ppq = ppq;
+    return h.samplesDone();
+}
+
 void EngineHarness::note (int slot, float start, float duration, int pitch, int next)
 {
     Note n;

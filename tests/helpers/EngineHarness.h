@@ -68,6 +68,10 @@ private:
     juce::MidiBuffer midi;
 };
 
+// Starts the fake host at the exact tempo and song position ppq after one idle block; returns the
+// sample where playback begins.
+int64_t startHost (EngineHarness& h, double ppq = 0.0);
+
 // Selections of a captured stream.
 Events only (const Events& events, const std::function<bool (const CapturedEvent&)>& keep);
 Events noteOns (const Events& events);
