@@ -2,6 +2,8 @@
 
 #include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
+#include "engine/FastPower.h"
+#include "engine/FastSine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,7 +92,7 @@ double NoteTable::pitchOf (int s, double t, double bendDepth) const noexcept
         const auto u = std::clamp ((t - c.glideStart) / (c.nextStart - c.glideStart), 0.0, 1.0);
         const auto from = note.pitch + c.fromCurve * bendDepth;
         const auto to = notes[(size_t) nextOf[(size_t) s]].pitch + c.toCurve * bendDepth;
-        const auto shaped = note.glideShape >= 0.0f ? std::pow (u, c.exponent) : 1.0 - std::pow (1.0 - u, c.exponent);
+        const auto shaped = note.glideShape >= 0.0f ? fastpower::pow (u, c.exponent) : 1.0 - fastpower::pow (1.0 - u, c.exponent);
         pitch = from + (to - from) * shaped;
     }
     else
@@ -105,7 +107,7 @@ double NoteTable::pitchOf (int s, double t, double bendDepth) const noexcept
         if (l > 0.0 && l < 1.0)
         {
             const auto fade = note.vibFade <= 0.0f ? 1.0 : std::clamp (std::min (l, 1.0 - l) / note.vibFade, 0.0, 1.0);
-            pitch += std::sin (c.vibAngle * l) * note.vibDepth * fade;
+            pitch += fastsine::sin (c.vibAngle * l) * note.vibDepth * fade;
         }
         else
         {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 using namespace zelk;
@@ -216,9 +217,11 @@ TEST (GoldenOutput, TheSameSessionRendersTheSameTwice)
     EXPECT_EQ (first.published.value, second.published.value);
 }
 
-// The engine evaluates pitch from constants it computes once per block; they must give the pitch
-// formula's values to the bit, before, during and after every glide and vibrato.
-TEST (GoldenOutput, TheBlockConstantsGiveThePitchFormulasValuesExactly)
+// The engine evaluates pitch from constants it computes once per block and with its own sine and
+// power; before, during and after every glide and vibrato they must give the pitch formula's
+// values to within a few units in the last place, which the single precision of every value the
+// engine keeps or sends cannot tell apart.
+TEST (GoldenOutput, TheBlockConstantsGiveThePitchFormulasValues)
 {
     NoteTable table;
 
@@ -229,20 +232,15 @@ TEST (GoldenOutput, TheBlockConstantsGiveThePitchFormulasValuesExactly)
         note.duration = 0.9375f;
         note.next = slot % 4 < 3 ? slot + 1 : -1;
         note.glide = 0.0625f * (float) (1 + slot % 19);
+        note.glideShape = (float) (slot % 9 - 4) / 4.0f;
         note.vibFade = slot % 3 == 0 ? 0.0f : 0.25f;
         table.notes[(size_t) slot] = note;
     }
 
     table.connect();
 
-    const auto bits = [] (double x)
-    {
-        uint64_t b;
-        std::memcpy (&b, &x, sizeof (b));
-        return b;
-    };
-
-    int compared = 0, different = 0;
+    int compared = 0, differentInSingle = 0;
+    auto largest = 0.0;
 
     for (int s = 0; s < slotCount; ++s)
     {
@@ -251,11 +249,15 @@ TEST (GoldenOutput, TheBlockConstantsGiveThePitchFormulasValuesExactly)
         for (auto t = (double) note.start - 0.25; t < (double) note.end() + 0.25; t += 0.0123)
             for (const auto depth : { 48.0, 13.5, 0.0 })
             {
+                const auto engine = table.pitchOf (s, t, depth);
+                const auto formula = pitchAt (note, table.nextNoteOf (s), t, depth);
                 ++compared;
-                different += bits (table.pitchOf (s, t, depth)) != bits (pitchAt (note, table.nextNoteOf (s), t, depth));
+                differentInSingle += (float) engine != (float) formula;
+                largest = std::max (largest, std::abs (engine - formula));
             }
     }
 
     EXPECT_GT (compared, 20000);
-    EXPECT_EQ (different, 0);
+    EXPECT_EQ (differentInSingle, 0);
+    EXPECT_LT (largest, 1.0e-12);
 }
