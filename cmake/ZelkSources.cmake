@@ -21,6 +21,7 @@ set(ZELK_SOURCES
     editing/UndoHistory.cpp
     engine/AuditionSynth.cpp
     engine/EditAudition.cpp
+    engine/ExpressionLanes.cpp
     engine/ExpressionRenderer.cpp
     engine/LfoEngine.cpp
     engine/LoopRegion.cpp
@@ -47,3 +48,8 @@ set(ZELK_SOURCES
     ui/style/Captions.cpp
     ui/style/Look.cpp
     ui/style/Palette.cpp)
+
+# The expression lanes vectorise only when the compiler may assume floating point does not trap;
+# the results are the same to the bit.
+set_source_files_properties(engine/ExpressionLanes.cpp PROPERTIES
+    COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-fno-trapping-math>")

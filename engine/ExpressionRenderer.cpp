@@ -5,32 +5,38 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zelk
 {
-ExpressionTargets expressionTargets (const NoteTable& table, int head, double v, const GlobalControls& controls,
-                                     int32_t& segment) noexcept
+namespace
 {
-    const auto s = table.segmentAt (head, v, segment);
-    segment = s;
-    const auto& note = table.notes[(size_t) s];
-    const auto x = (v - note.start) / note.duration;
+// Keeps record c's lane on the note of its chain sounding at v: the chain is walked and the lane
+// reloaded only when v leaves the note of the last call.
+void followChain (const NoteTable& table, MemberChannels& channels, int c, double v) noexcept
+{
+    auto& r = channels[c];
 
-    ExpressionTargets targets;
-    // The pattern's time base is single precision; the curve is evaluated at the same time.
-    targets.bend = table.pitchOf (s, (double) (float) v, controls.bend) - table.notes[(size_t) head].pitch;
+    if (v >= r.segmentFrom && v < r.segmentUntil)
+        return;
 
-    // Pressure and timbre are read at the same position of the same note.
-    const auto position = std::clamp (x, 0.0, 1.0) * 32.0;
-    const auto i = std::min ((int) position, 31);
-    const auto fraction = position - i;
-    const auto& pressure = note.curves[pressureCurve];
-    const auto& timbre = note.curves[timbreCurve];
-    const auto pressureValue = pressure[(size_t) i] + ((double) pressure[(size_t) i + 1] - pressure[(size_t) i]) * fraction;
-    const auto timbreValue = timbre[(size_t) i] + ((double) timbre[(size_t) i + 1] - timbre[(size_t) i]) * fraction;
-    targets.pressure = pressureValue * controls.pressure / 100.0;
-    targets.timbre = (timbreValue - 0.5) * controls.timbre / 100.0 + 0.5;
-    return targets;
+    const auto s = table.segmentAt (r.slot, v, r.segment);
+    const auto next = table.nextOf[(size_t) s];
+    r.segment = s;
+    // Before its start the head is still the note the walk from the head returns.
+    r.segmentFrom = s == r.slot ? -std::numeric_limits<double>::infinity() : (double) table.notes[(size_t) s].start;
+    r.segmentUntil = next >= 0 ? (double) table.notes[(size_t) next].start : std::numeric_limits<double>::infinity();
+    channels.lanes.load (c, table, r.slot, s);
+}
+} // namespace
+
+ExpressionTargets expressionTargets (const NoteTable& table, MemberChannels& channels, int c, double v,
+                                     const GlobalControls& controls) noexcept
+{
+    followChain (table, channels, c, v);
+    auto& lanes = channels.lanes;
+    lanes.computeLane (c, table, v, (double) (float) v, controls);
+    return { lanes.bend[(size_t) c], lanes.pressure[(size_t) c], lanes.timbre[(size_t) c] };
 }
 
 void ExpressionRenderer::prepare (double newSampleRate) noexcept
@@ -75,6 +81,19 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
     if (channels.holdingCount() == 0)
         return;
 
+    auto lanesInUse = 0;
+
+    for (int c = 0; c < memberChannelCount; ++c)
+        if (channels[c].holding())
+        {
+            followChain (table, channels, c, v);
+            lanesInUse = c + 1;
+        }
+
+    // The pattern's time base is single precision; the pitch curve is evaluated at the same time.
+    auto& lanes = channels.lanes;
+    lanes.compute (lanesInUse, table, v, (double) (float) v, controls);
+
     for (int c = 0; c < memberChannelCount; ++c)
     {
         auto& r = channels[c];
@@ -82,10 +101,10 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
         if (! r.holding())
             continue;
 
-        const auto t = expressionTargets (table, r.slot, v, controls, r.segment);
-        r.bend = (float) (t.bend + ((double) r.bend - t.bend) * k);
-        r.pressure = (float) (t.pressure + ((double) r.pressure - t.pressure) * k);
-        r.timbre = (float) (t.timbre + ((double) r.timbre - t.timbre) * k);
+        const auto i = (size_t) c;
+        r.bend = (float) (lanes.bend[i] + ((double) r.bend - lanes.bend[i]) * k);
+        r.pressure = (float) (lanes.pressure[i] + ((double) r.pressure - lanes.pressure[i]) * k);
+        r.timbre = (float) (lanes.timbre[i] + ((double) r.timbre - lanes.timbre[i]) * k);
 
         if (! tick)
             continue;

@@ -25,10 +25,10 @@ struct ExpressionTargets
     double timbre = 0.5;
 };
 
-// `segment` is the channel's note of the chain from the previous call in this block (or -1); it
-// is updated to the note sounding at v.
-ExpressionTargets expressionTargets (const NoteTable& table, int head, double v, const GlobalControls& controls,
-                                     int32_t& segment) noexcept;
+// The targets of the chain that record c holds, at position v. The record remembers the chain's
+// note sounding at v, where the next call starts looking.
+ExpressionTargets expressionTargets (const NoteTable& table, MemberChannels& channels, int c, double v,
+                                     const GlobalControls& controls) noexcept;
 
 // Smooths every member channel toward its targets once per sample and sends pitch bend,
 // pressure and controller 74 on the send tick (sample rate / 250), only when a value changed.

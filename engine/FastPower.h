@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
-// u to the power e for the glide's shaping, inline for the audio thread's per-sample loop: u in
-// 0..1 and a positive exponent (at most 8 there). Within a few units in the last place of a
-// double; the glide's pitch is rounded to single precision, where the difference from the C
-// library's pow disappears.
+// u to the power e for the glide's shaping, inline and without branches for the audio thread's
+// per-sample loop: u in 0..1 and a positive exponent (at most 8 there). Within a few units in the
+// last place of a double; the glide's pitch is rounded to single precision, where the difference
+// from the C library's pow disappears.
 namespace zelk::fastpower
 {
 namespace detail
@@ -17,37 +17,47 @@ namespace detail
     constexpr double invLn2 = 1.44269504088896338700e+00;
     constexpr double ln2Head = 6.93147180369123816490e-01;
     constexpr double ln2Tail = 1.90821492927058770002e-10;
+    constexpr double twoTo52 = 4503599627370496.0;
 
-    // Natural logarithm of a positive normal x.
-    inline double log (double x) noexcept
+    inline uint64_t bitsOf (double x) noexcept
     {
         uint64_t bits;
         std::memcpy (&bits, &x, sizeof bits);
-        auto exponent = (int) ((bits >> 52) & 0x7ff) - 1023;
-        bits = (bits & 0x000fffffffffffffull) | 0x3ff0000000000000ull;
-        double m;
-        std::memcpy (&m, &bits, sizeof m);
+        return bits;
+    }
+
+    inline double fromBits (uint64_t bits) noexcept
+    {
+        double x;
+        std::memcpy (&x, &bits, sizeof x);
+        return x;
+    }
+
+    // Natural logarithm of a positive normal x. Integers move between the two kinds through the
+    // bits of 2^52 + n, and choices are selections, so that loops of it vectorise.
+    inline double log (double x) noexcept
+    {
+        const auto bits = bitsOf (x);
+        auto exponent = fromBits ((bits >> 52) | 0x4330000000000000ull) - twoTo52 - 1023.0;
+        auto m = fromBits ((bits & 0x000fffffffffffffull) | 0x3ff0000000000000ull);
 
         // m in [sqrt(1/2), sqrt(2)), so that s below stays small.
-        if (m > 1.41421356237309504880)
-        {
-            m *= 0.5;
-            ++exponent;
-        }
+        const auto high = m > 1.41421356237309504880;
+        m = high ? m * 0.5 : m;
+        exponent = high ? exponent + 1.0 : exponent;
 
         // log m = 2 atanh s with s = (m - 1) / (m + 1), |s| < 0.1716.
-        const auto f = m - 1.0;
-        const auto s = f / (m + 1.0);
+        const auto s = (m - 1.0) / (m + 1.0);
         const auto z = s * s;
         const auto series = z * (1.0 / 3 + z * (1.0 / 5 + z * (1.0 / 7 + z * (1.0 / 9 + z * (1.0 / 11 + z * (1.0 / 13
                           + z * (1.0 / 15 + z * (1.0 / 17 + z * (1.0 / 19 + z * (1.0 / 21 + z * (1.0 / 23)))))))))));
-        const auto k = (double) exponent;
-        return k * ln2Head + ((2.0 * s + 2.0 * s * series) + k * ln2Tail);
+        return exponent * ln2Head + ((2.0 * s + 2.0 * s * series) + exponent * ln2Tail);
     }
 
-    // e^y for y in about -745..0.
+    // e^y for y <= 0; below -700 (results under 1e-304, nothing to a glide) it gives e^-700.
     inline double exp (double y) noexcept
     {
+        y = y < -700.0 ? -700.0 : y;
         const auto n = fastsine::detail::nearestInteger (y * invLn2);
         const auto r = (y - n * ln2Head) - n * ln2Tail;
         // Taylor series of e^r for |r| <= ln2 / 2, to r^13.
@@ -64,26 +74,14 @@ namespace detail
         p = 1.0 / 6.0 + r * p;
         p = 0.5 + r * p;
         const auto value = 1.0 + (r + r * r * p);
-
-        // Beyond a normal power of two (results far too small to move a glide).
-        if (n < -1020.0)
-            return std::ldexp (value, (int) n);
-
-        const auto scaleBits = (uint64_t) ((int64_t) n + 1023) << 52;
-        double scale;
-        std::memcpy (&scale, &scaleBits, sizeof scale);
-        return value * scale;
+        // 2^n from the bits of 2^52 + (n + 1023), shifted into the exponent field.
+        return value * fromBits (bitsOf (n + (twoTo52 + 1023.0)) << 52);
     }
 } // namespace detail
 
 inline double pow (double u, double e) noexcept
 {
-    if (u <= 0.0)
-        return 0.0;
-
-    if (u >= 1.0)
-        return 1.0;
-
-    return detail::exp (e * detail::log (u));
+    const auto value = detail::exp (e * detail::log (u));
+    return u <= 0.0 ? 0.0 : (u >= 1.0 ? 1.0 : value);
 }
 } // namespace zelk::fastpower

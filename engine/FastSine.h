@@ -47,15 +47,16 @@ namespace detail
         return w + (((1.0 - w) - hz) + z * r);
     }
 
-    // x = n pi/2 + r with |r| <= pi/4; returns r and the quadrant n mod 4.
+    // x = n pi/2 + r with |r| <= pi/4; returns r and the quadrant n (only n mod 4 matters).
     inline double reduce (double x, int& quadrant) noexcept
     {
         const auto n = nearestInteger (x * twoOverPi);
-        quadrant = (int) (int64_t) n & 3;
+        quadrant = (int) n;
         return (x - n * halfPiHead) - n * halfPiTail;
     }
 } // namespace detail
 
+// Written as selections and products rather than branches, so that loops of it vectorise.
 inline void sinCos (double x, double& sine, double& cosine) noexcept
 {
     int quadrant;
@@ -66,15 +67,16 @@ inline void sinCos (double x, double& sine, double& cosine) noexcept
     const auto swap = (quadrant & 1) != 0;
     const auto a = swap ? c : s;
     const auto b = swap ? s : c;
-    sine = (quadrant & 2) != 0 ? -a : a;
-    cosine = ((quadrant + 1) & 2) != 0 ? -b : b;
+    sine = a * (double) (1 - (quadrant & 2));
+    cosine = b * (double) (1 - ((quadrant + 1) & 2));
 }
 
 inline double sin (double x) noexcept
 {
-    double s, c;
-    sinCos (x, s, c);
-    return s;
+    int quadrant;
+    const auto r = detail::reduce (x, quadrant);
+    const auto a = (quadrant & 1) != 0 ? detail::cosKernel (r) : detail::sinKernel (r);
+    return a * (double) (1 - (quadrant & 2));
 }
 
 // Single precision in and out, worked in double so that the result is the correctly rounded sine

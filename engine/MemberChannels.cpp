@@ -23,6 +23,7 @@ void MemberChannels::occupy (int record, int slot) noexcept
 
     r.slot = slot;
     r.segment = -1;
+    r.segmentUntil = -1.0;
     holderOfSlot[(size_t) slot] = (int8_t) record;
     ++holding;
 }

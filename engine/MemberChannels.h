@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Note.h"
+#include "engine/ExpressionLanes.h"
 
 #include <array>
 #include <cstdint>
@@ -19,8 +20,11 @@ struct MemberChannel
     int32_t lastBend = -1;
     int32_t lastPressure = -1;
     int32_t lastTimbre = -1;
-    // The chain's note reached at the last position in this block, where the next walk starts.
+    // The chain's note reached at the last position in this block, where the next walk starts,
+    // and the positions over which it stays the sounding note (none until the first walk).
     int32_t segment = -1;
+    double segmentFrom = 0.0;
+    double segmentUntil = -1.0;
 
     bool holding() const noexcept { return slot >= 0; }
 };
@@ -52,8 +56,14 @@ public:
     void forgetSegments() noexcept
     {
         for (auto& r : records)
+        {
             r.segment = -1;
+            r.segmentUntil = -1.0;
+        }
     }
+
+    // The expression targets of every channel, lane c for record c.
+    ExpressionLanes lanes;
 
 private:
     std::array<MemberChannel, memberChannelCount> records {};

@@ -71,13 +71,29 @@ void MpeVoices::releaseEnded (const NoteTable& table, double v, double iteration
     {
         const auto& r = channels[c];
 
-        if (! r.holding() || continues (r, table, v, iteration, loopEnd, shift))
+        if (! r.holding())
+            continue;
+
+        // Held through the whole run: only the key, which follows the transpose, can end it here.
+        if (heldThrough[(size_t) c] && r.note == keyOf (table.notes[(size_t) r.slot], shift))
+            continue;
+
+        if (continues (r, table, v, iteration, loopEnd, shift))
             continue;
 
         out.noteOff (midiChannelOf (c), r.note, offset);
         out.pressure (midiChannelOf (c), 0, offset);
         channels.free (c);
+        heldThrough[(size_t) c] = false;
     }
+}
+
+bool MpeVoices::heldThroughRun (const MemberChannel& r, const NoteTable& table) const noexcept
+{
+    const auto h = (size_t) r.slot;
+    const auto& head = table.notes[h];
+    return run.known && run.onePass && r.iteration == run.iteration && head.on && table.prevOf[h] < 0
+        && (double) head.start <= run.vMin && run.vMax < std::min (table.chainEnd[h], run.loopEnd);
 }
 
 void MpeVoices::attack (int record, int head, const NoteTable& table, double v, double iteration,
@@ -88,8 +104,9 @@ void MpeVoices::attack (int record, int head, const NoteTable& table, double v, 
     auto& r = channels[record];
     r.iteration = iteration;
     r.note = attackKey (h, controls.transpose);
+    heldThrough[(size_t) record] = heldThroughRun (r, table);
 
-    const auto t = expressionTargets (table, head, v, controls, r.segment);
+    const auto t = expressionTargets (table, channels, record, v, controls);
     r.bend = (float) t.bend;
     r.pressure = (float) t.pressure;
     r.timbre = (float) t.timbre;
@@ -105,8 +122,10 @@ void MpeVoices::attack (int record, int head, const NoteTable& table, double v, 
     out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * std::pow (2.0, r.bend / 12.0)));
 }
 
-void MpeVoices::selectHeads (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known) noexcept
+void MpeVoices::prepareRun (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known,
+                            bool onePass, double iteration) noexcept
 {
+    run = { known, onePass, iteration, vMin, vMax, loopEnd };
     candidateCount = 0;
 
     for (int i = 0; i < table.headCount; ++i)
@@ -116,11 +135,18 @@ void MpeVoices::selectHeads (const NoteTable& table, double vMin, double vMax, d
         if (! known || ((double) table.notes[(size_t) h].start <= vMax && vMin < std::min (table.chainEnd[(size_t) h], loopEnd)))
             candidates[(size_t) candidateCount++] = h;
     }
+
+    for (int c = 0; c < memberChannelCount; ++c)
+        heldThrough[(size_t) c] = channels[c].holding() && heldThroughRun (channels[c], table);
 }
 
 void MpeVoices::attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
                                const GlobalControls& controls, int offset, MidiSender& out) noexcept
 {
+    // With every channel busy no head can attack: they try again on the next sample.
+    if (channels.holdingCount() == memberChannelCount)
+        return;
+
     // The other heads would fail the position test below in every sample of this run.
     for (int i = 0; i < candidateCount; ++i)
     {

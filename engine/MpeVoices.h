@@ -29,9 +29,12 @@ public:
 
     static int attackKey (const Note& head, float transpose) noexcept;
 
-    // Before a run of samples whose positions all lie in vMin..vMax: only the heads whose span
-    // meets that range can attack in them (all heads when the range is unknown).
-    void selectHeads (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known) noexcept;
+    // Before a run of samples whose positions all lie in vMin..vMax, all in loop pass `iteration`
+    // when `onePass`: only the heads whose span meets that range can attack in them (all heads
+    // when the range is unknown), and the chains held through the whole range can only be
+    // released in them by a change of key.
+    void prepareRun (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known, bool onePass,
+                     double iteration) noexcept;
 
     MemberChannels channels;
 
@@ -42,8 +45,24 @@ private:
                        int offset, MidiSender& out) noexcept;
     void attackStarted (const NoteTable& table, double v, double iteration, double loopEnd,
                         const GlobalControls& controls, int offset, MidiSender& out) noexcept;
+    bool heldThroughRun (const MemberChannel& r, const NoteTable& table) const noexcept;
+
     std::array<int, slotCount> candidates {};
     int candidateCount = 0;
+
+    // The current run's range of positions, and which records hold their chain through all of it.
+    struct Run
+    {
+        bool known = false;
+        bool onePass = false;
+        double iteration = 0.0;
+        double vMin = 0.0;
+        double vMax = 0.0;
+        double loopEnd = 0.0;
+    };
+
+    Run run;
+    std::array<bool, memberChannelCount> heldThrough {};
 
     void attack (int record, int head, const NoteTable& table, double v, double iteration,
                  const GlobalControls& controls, int offset, MidiSender& out) noexcept;

@@ -2,8 +2,6 @@
 
 #include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
-#include "engine/FastPower.h"
-#include "engine/FastSine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -75,47 +73,10 @@ void NoteTable::connect() noexcept
             c.glideStart = std::max (c.nextStart - note.glide, (double) note.start);
             c.fromCurve = curveAt (note, pitchCurve, (c.glideStart - note.start) / note.duration);
             c.toCurve = curveAt (*next, pitchCurve, 0.0);
+            c.glideLength = c.nextStart - c.glideStart;
+            c.nextPitch = next->pitch;
         }
     }
-}
-
-double NoteTable::pitchOf (int s, double t, double bendDepth) const noexcept
-{
-    const auto& note = notes[(size_t) s];
-    const auto& c = pitchConstants[(size_t) s];
-    const auto d = (t - note.start) / note.duration;
-    double pitch;
-
-    // While gliding, the curve's own value at t would be overwritten: it is not evaluated.
-    if (c.glides && t >= c.glideStart)
-    {
-        const auto u = std::clamp ((t - c.glideStart) / (c.nextStart - c.glideStart), 0.0, 1.0);
-        const auto from = note.pitch + c.fromCurve * bendDepth;
-        const auto to = notes[(size_t) nextOf[(size_t) s]].pitch + c.toCurve * bendDepth;
-        const auto shaped = note.glideShape >= 0.0f ? fastpower::pow (u, c.exponent) : 1.0 - fastpower::pow (1.0 - u, c.exponent);
-        pitch = from + (to - from) * shaped;
-    }
-    else
-    {
-        pitch = note.pitch + curveAt (note, pitchCurve, d) * bendDepth;
-    }
-
-    if (note.vibOn)
-    {
-        const auto l = (d - note.vibStart) / c.vibSpan;
-
-        if (l > 0.0 && l < 1.0)
-        {
-            const auto fade = note.vibFade <= 0.0f ? 1.0 : std::clamp (std::min (l, 1.0 - l) / note.vibFade, 0.0, 1.0);
-            pitch += fastsine::sin (c.vibAngle * l) * note.vibDepth * fade;
-        }
-        else
-        {
-            pitch += 0.0; // as outside the vibrato's span: turns a negative zero positive
-        }
-    }
-
-    return pitch;
 }
 
 int NoteTable::segmentAt (int head, double v) const noexcept

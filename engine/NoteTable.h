@@ -29,6 +29,8 @@ struct NoteTable
         bool glides = false;
         double glideStart = 0.0;
         double nextStart = 0.0;
+        double glideLength = 0.0; // nextStart - glideStart
+        double nextPitch = 0.0;
         double fromCurve = 0.0;
         double toCurve = 0.0;
         double exponent = 1.0;
@@ -52,9 +54,6 @@ struct NoteTable
     {
         return segmentAt (hint >= 0 && (double) notes[(size_t) hint].start <= v ? hint : head, v);
     }
-
-    // pitchAt (note s, its next note, t, bendDepth) from the block's constants.
-    double pitchOf (int s, double t, double bendDepth) const noexcept;
 
     const Note* nextNoteOf (int slot) const noexcept
     {

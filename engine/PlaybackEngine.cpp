@@ -167,7 +167,8 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
                 vMax = m == runStart ? v : std::max (vMax, v);
             }
 
-            mpe.selectHeads (table, vMin, vMax, loopEnd, known);
+            const auto onePass = iterations[0] == iterations[(size_t) (runEnd - 1 - runStart)];
+            mpe.prepareRun (table, vMin, vMax, loopEnd, known, onePass, iterations[0]);
         }
 
         for (int m = runStart; m < runEnd; ++m)

@@ -1,0 +1,206 @@
+#include "engine/ExpressionLanes.h"
+
+#include "engine/ExpressionRenderer.h"
+#include "engine/FastPower.h"
+#include "engine/FastSine.h"
+
+#include <juce_core/juce_core.h>
+
+#include <algorithm>
+
+// Four doubles at a time where the processor can (chosen at run time, as the plug-in must run on
+// any x86-64); without fused multiply-add, so the results are the same to the bit either way.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+ #define ZELK_WIDE_VECTORS 1
+ #define ZELK_WIDE_TARGET __attribute__ ((target ("avx2")))
+#else
+ #define ZELK_WIDE_VECTORS 0
+ #define ZELK_WIDE_TARGET
+#endif
+
+namespace zelk
+{
+std::atomic<bool> ExpressionLanes::wideVectorsAllowed { true };
+
+ExpressionLanes::ExpressionLanes() noexcept
+{
+#if ZELK_WIDE_VECTORS
+    __builtin_cpu_init();
+    wide = wideVectorsAllowed.load() && __builtin_cpu_supports ("avx2");
+#endif
+}
+
+void ExpressionLanes::load (int l, const NoteTable& table, int head, int segment) noexcept
+{
+    const auto i = (size_t) l;
+    const auto& note = table.notes[(size_t) segment];
+    const auto& c = table.pitchConstants[(size_t) segment];
+
+    start[i] = note.start;
+    duration[i] = note.duration;
+    pitch[i] = note.pitch;
+    headPitch[i] = table.notes[(size_t) head].pitch;
+    curveOffset[i] = (int32_t) (note.curves[0].data() - table.notes[0].curves[0].data());
+
+    glides[i] = c.glides ? 1.0 : 0.0;
+    // A lane that does not glide still computes a glide, on values that keep it finite.
+    glideStart[i] = c.glides ? c.glideStart : 0.0;
+    glideLength[i] = c.glides ? c.glideLength : 1.0;
+    fromCurve[i] = c.fromCurve;
+    toCurve[i] = c.toCurve;
+    nextPitch[i] = c.nextPitch;
+    exponent[i] = c.exponent;
+    rising[i] = note.glideShape >= 0.0f ? 1.0 : 0.0;
+
+    vibOn[i] = note.vibOn ? 1.0 : 0.0;
+    vibStart[i] = note.vibStart;
+    vibSpan[i] = c.vibSpan;
+    vibFade[i] = note.vibFade;
+    vibDepth[i] = note.vibDepth;
+    vibAngle[i] = c.vibAngle;
+}
+
+namespace
+{
+double unitClamped (double x) noexcept
+{
+    const auto low = x < 0.0 ? 0.0 : x;
+    return 1.0 < low ? 1.0 : low;
+}
+
+// The curve segment a position 0..32 falls in, clamped on both sides so that even a position that
+// is not a number reads inside the curve.
+int32_t segmentIndex (double position) noexcept
+{
+    const auto truncated = (int32_t) position < 31 ? (int32_t) position : 31;
+    return truncated > 0 ? truncated : 0;
+}
+} // namespace
+
+// The pitch formula and the two curves, each step as the formulas write it, so that every lane
+// gives the same bits as the formula itself. Choices are selections between values computed for
+// every lane. The work is split in three passes around the reading of the curve points, which
+// the compiler cannot vectorise.
+forcedinline void ExpressionLanes::positions (int l, double v, double t) noexcept
+{
+    const auto i = (size_t) l;
+    notePosition[i] = (t - start[i]) / duration[i];
+    pitchPosition[i] = unitClamped (notePosition[i]) * 32.0;
+    curvePosition[i] = unitClamped ((v - start[i]) / duration[i]) * 32.0;
+    pitchIndex[i] = segmentIndex (pitchPosition[i]);
+    curveIndex[i] = segmentIndex (curvePosition[i]);
+}
+
+forcedinline void ExpressionLanes::readPoints (int l, const float* points) noexcept
+{
+    const auto i = (size_t) l;
+    const auto* curves = points + curveOffset[i];
+    const auto* pitchPoints = curves + pitchIndex[i];
+    const auto* pressurePoints = curves + curvePointCount * pressureCurve + curveIndex[i];
+    const auto* timbrePoints = curves + curvePointCount * timbreCurve + curveIndex[i];
+    pitchPoint[i] = pitchPoints[0];
+    pitchStep[i] = (double) pitchPoints[1] - pitchPoints[0];
+    pressurePoint[i] = pressurePoints[0];
+    pressureStep[i] = (double) pressurePoints[1] - pressurePoints[0];
+    timbrePoint[i] = timbrePoints[0];
+    timbreStep[i] = (double) timbrePoints[1] - timbrePoints[0];
+}
+
+forcedinline void ExpressionLanes::targets (int l, double t, double bendDepth, double pressureScale,
+                                            double timbreScale) noexcept
+{
+    const auto i = (size_t) l;
+
+    // The pitch curve at t.
+    const auto curve = pitchPoint[i] + pitchStep[i] * (pitchPosition[i] - pitchIndex[i]);
+    const auto curvePitch = pitch[i] + curve * bendDepth;
+
+    // The glide, replacing the curve from its start on.
+    const auto u = unitClamped ((t - glideStart[i]) / glideLength[i]);
+    const auto from = pitch[i] + fromCurve[i] * bendDepth;
+    const auto to = nextPitch[i] + toCurve[i] * bendDepth;
+    const auto isRising = rising[i] != 0.0;
+    const auto power = fastpower::pow (isRising ? u : 1.0 - u, exponent[i]);
+    const auto shaped = isRising ? power : 1.0 - power;
+    const auto glidePitch = from + (to - from) * shaped;
+    const auto gliding = glides[i] != 0.0 && t >= glideStart[i];
+    auto p = gliding ? glidePitch : curvePitch;
+
+    // The vibrato, inside its span only.
+    const auto span = (notePosition[i] - vibStart[i]) / vibSpan[i];
+    const auto inSpan = span > 0.0 && span < 1.0;
+    const auto nearerEnd = span < 1.0 - span ? span : 1.0 - span;
+    const auto fade = vibFade[i] <= 0.0 ? 1.0 : unitClamped (nearerEnd / vibFade[i]);
+    const auto vibrato = fastsine::sin (vibAngle[i] * span) * vibDepth[i] * fade;
+    // Outside the span nothing is added but a zero, which turns a negative zero positive.
+    p = vibOn[i] != 0.0 ? p + (inSpan ? vibrato : 0.0) : p;
+    bend[i] = p - headPitch[i];
+
+    // Pressure and timbre at the same position of the same note.
+    const auto fraction = curvePosition[i] - curveIndex[i];
+    const auto pressureValue = pressurePoint[i] + pressureStep[i] * fraction;
+    const auto timbreValue = timbrePoint[i] + timbreStep[i] * fraction;
+    pressure[i] = pressureValue * pressureScale / 100.0;
+    timbre[i] = (timbreValue - 0.5) * timbreScale / 100.0 + 0.5;
+}
+
+void ExpressionLanes::compute (int count, const NoteTable& table, double v, double t,
+                               const GlobalControls& controls) noexcept
+{
+    const auto* points = table.notes[0].curves[0].data();
+    // Whole vectors: four lanes at a time.
+    count = std::min ((count + 3) & ~3, laneCount);
+
+    if (wide)
+        computeWide (count, points, v, t, controls.bend, controls.pressure, controls.timbre);
+    else
+        computeNarrow (count, points, v, t, controls.bend, controls.pressure, controls.timbre);
+}
+
+// Loops of a fixed length, which the compiler vectorises whole.
+template <int count>
+forcedinline void ExpressionLanes::passes (const float* points, double v, double t, double bendDepth,
+                                           double pressureScale, double timbreScale) noexcept
+{
+    for (int l = 0; l < count; ++l)
+        positions (l, v, t);
+
+    for (int l = 0; l < count; ++l)
+        readPoints (l, points);
+
+    for (int l = 0; l < count; ++l)
+        targets (l, t, bendDepth, pressureScale, timbreScale);
+}
+
+#define ZELK_LANE_PASSES(count)                                                                              \
+    switch (count)                                                                                           \
+    {                                                                                                        \
+        case 4: passes<4> (points, v, t, bendDepth, pressureScale, timbreScale); break;                      \
+        case 8: passes<8> (points, v, t, bendDepth, pressureScale, timbreScale); break;                      \
+        case 12: passes<12> (points, v, t, bendDepth, pressureScale, timbreScale); break;                    \
+        default: passes<16> (points, v, t, bendDepth, pressureScale, timbreScale); break;                    \
+    }
+
+ZELK_WIDE_TARGET void ExpressionLanes::computeWide (int count, const float* points, double v, double t, double bendDepth,
+                                                    double pressureScale, double timbreScale) noexcept
+{
+    ZELK_LANE_PASSES (count)
+}
+
+void ExpressionLanes::computeNarrow (int count, const float* points, double v, double t, double bendDepth,
+                                     double pressureScale, double timbreScale) noexcept
+{
+    ZELK_LANE_PASSES (count)
+}
+
+#undef ZELK_LANE_PASSES
+
+void ExpressionLanes::computeLane (int l, const NoteTable& table, double v, double t,
+                                   const GlobalControls& controls) noexcept
+{
+    positions (l, v, t);
+    readPoints (l, table.notes[0].curves[0].data());
+    targets (l, t, controls.bend, controls.pressure, controls.timbre);
+}
+
+} // namespace zelk

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "engine/NoteTable.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace zelk
+{
+struct GlobalControls;
+
+// The expression targets of every member channel at once. Each lane holds, in plain arrays, what
+// the targets of one channel need from the note of its chain sounding now; the per-sample work is
+// then one loop over the lanes without branches, which the compiler turns into vector code.
+class ExpressionLanes
+{
+public:
+    static constexpr int laneCount = 16;
+
+    ExpressionLanes() noexcept;
+
+    // Lanes made after this is set to false keep to the instructions every x86-64 processor has
+    // (for testing that both kinds of vector code compute the same).
+    static std::atomic<bool> wideVectorsAllowed;
+
+    // Lane `lane` follows note `segment` of the chain whose head is `head`.
+    void load (int lane, const NoteTable& table, int head, int segment) noexcept;
+
+    // Targets of lanes 0..count - 1 at position v, t being v in the pattern's single-precision time
+    // base. Lanes a little past count may be computed too: they must hold what load left or zeros.
+    void compute (int count, const NoteTable& table, double v, double t, const GlobalControls& controls) noexcept;
+
+    // The same for one lane only, with the same arithmetic.
+    void computeLane (int lane, const NoteTable& table, double v, double t, const GlobalControls& controls) noexcept;
+
+    // Results: bend in semitones from the head's key before transpose, pressure and timbre 0..1.
+    alignas (16) std::array<double, laneCount> bend {};
+    alignas (16) std::array<double, laneCount> pressure {};
+    alignas (16) std::array<double, laneCount> timbre {};
+
+private:
+    void computeWide (int count, const float* points, double v, double t, double bendDepth, double pressureScale,
+                      double timbreScale) noexcept;
+    void computeNarrow (int count, const float* points, double v, double t, double bendDepth, double pressureScale,
+                        double timbreScale) noexcept;
+
+    template <int count>
+    void passes (const float* points, double v, double t, double bendDepth, double pressureScale,
+                 double timbreScale) noexcept;
+    void positions (int l, double v, double t) noexcept;
+    void readPoints (int l, const float* points) noexcept;
+    void targets (int l, double t, double bendDepth, double pressureScale, double timbreScale) noexcept;
+
+    using Doubles = std::array<double, laneCount>;
+
+    // Flags are 0 or 1 in double lanes, so that every selection is between doubles.
+    alignas (16) Doubles start {};
+    alignas (16) Doubles duration = filled (1.0);
+    alignas (16) Doubles pitch {};
+    alignas (16) Doubles headPitch {};
+    alignas (16) Doubles glides {};
+    alignas (16) Doubles glideStart {};
+    alignas (16) Doubles glideLength = filled (1.0);
+    alignas (16) Doubles fromCurve {};
+    alignas (16) Doubles toCurve {};
+    alignas (16) Doubles nextPitch {};
+    alignas (16) Doubles exponent = filled (1.0);
+    alignas (16) Doubles rising = filled (1.0);
+    alignas (16) Doubles vibOn {};
+    alignas (16) Doubles vibStart {};
+    alignas (16) Doubles vibSpan = filled (1.0);
+    alignas (16) Doubles vibFade {};
+    alignas (16) Doubles vibDepth {};
+    alignas (16) Doubles vibAngle {};
+    // Whether the processor has four-double vectors (AVX2), checked once when the lanes are made.
+    bool wide = false;
+
+    // Where the lane's note's curves begin among the table's curve points (in floats).
+    alignas (16) std::array<int32_t, laneCount> curveOffset {};
+
+    // Between the passes of one sample: positions in the note, the curve segments they fall in
+    // and the points there (the first point and the step to the next).
+    alignas (16) Doubles notePosition {};
+    alignas (16) Doubles pitchPosition {};
+    alignas (16) Doubles curvePosition {};
+    alignas (16) std::array<int32_t, laneCount> pitchIndex {};
+    alignas (16) std::array<int32_t, laneCount> curveIndex {};
+    alignas (16) Doubles pitchPoint {};
+    alignas (16) Doubles pitchStep {};
+    alignas (16) Doubles pressurePoint {};
+    alignas (16) Doubles pressureStep {};
+    alignas (16) Doubles timbrePoint {};
+    alignas (16) Doubles timbreStep {};
+
+    static constexpr Doubles filled (double value) noexcept
+    {
+        Doubles d {};
+
+        for (auto& x : d)
+            x = value;
+
+        return d;
+    }
+};
+
+} // namespace zelk
