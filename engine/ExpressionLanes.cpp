@@ -134,61 +134,69 @@ forcedinline void ExpressionLanes::targets (int l, double t, double bendDepth, d
     const auto vibrato = fastsine::sin (vibAngle[i] * span) * vibDepth[i] * fade;
     // Outside the span nothing is added but a zero, which turns a negative zero positive.
     p = vibOn[i] != 0.0 ? p + (inSpan ? vibrato : 0.0) : p;
-    bend[i] = p - headPitch[i];
+    bendTarget[i] = p - headPitch[i];
 
     // Pressure and timbre at the same position of the same note.
     const auto fraction = curvePosition[i] - curveIndex[i];
     const auto pressureValue = pressurePoint[i] + pressureStep[i] * fraction;
     const auto timbreValue = timbrePoint[i] + timbreStep[i] * fraction;
-    pressure[i] = pressureValue * pressureScale / 100.0;
-    timbre[i] = (timbreValue - 0.5) * timbreScale / 100.0 + 0.5;
+    pressureTarget[i] = pressureValue * pressureScale / 100.0;
+    timbreTarget[i] = (timbreValue - 0.5) * timbreScale / 100.0 + 0.5;
+}
+
+forcedinline void ExpressionLanes::smooth (int l, double k) noexcept
+{
+    const auto i = (size_t) l;
+    bend[i] = (float) (bendTarget[i] + ((double) bend[i] - bendTarget[i]) * k);
+    pressure[i] = (float) (pressureTarget[i] + ((double) pressure[i] - pressureTarget[i]) * k);
+    timbre[i] = (float) (timbreTarget[i] + ((double) timbre[i] - timbreTarget[i]) * k);
 }
 
 void ExpressionLanes::compute (int count, const NoteTable& table, double v, double t,
-                               const GlobalControls& controls) noexcept
+                               const GlobalControls& controls, double k) noexcept
 {
-    const auto* points = table.notes[0].curves[0].data();
+    const Inputs in { table.notes[0].curves[0].data(), v, t, controls.bend, controls.pressure, controls.timbre, k };
     // Whole vectors: four lanes at a time.
     count = std::min ((count + 3) & ~3, laneCount);
 
     if (wide)
-        computeWide (count, points, v, t, controls.bend, controls.pressure, controls.timbre);
+        computeWide (count, in);
     else
-        computeNarrow (count, points, v, t, controls.bend, controls.pressure, controls.timbre);
+        computeNarrow (count, in);
 }
 
 // Loops of a fixed length, which the compiler vectorises whole.
 template <int count>
-forcedinline void ExpressionLanes::passes (const float* points, double v, double t, double bendDepth,
-                                           double pressureScale, double timbreScale) noexcept
+forcedinline void ExpressionLanes::passes (const Inputs& in) noexcept
 {
     for (int l = 0; l < count; ++l)
-        positions (l, v, t);
+        positions (l, in.v, in.t);
 
     for (int l = 0; l < count; ++l)
-        readPoints (l, points);
+        readPoints (l, in.points);
 
     for (int l = 0; l < count; ++l)
-        targets (l, t, bendDepth, pressureScale, timbreScale);
+    {
+        targets (l, in.t, in.bendDepth, in.pressureScale, in.timbreScale);
+        smooth (l, in.k);
+    }
 }
 
 #define ZELK_LANE_PASSES(count)                                                                              \
     switch (count)                                                                                           \
     {                                                                                                        \
-        case 4: passes<4> (points, v, t, bendDepth, pressureScale, timbreScale); break;                      \
-        case 8: passes<8> (points, v, t, bendDepth, pressureScale, timbreScale); break;                      \
-        case 12: passes<12> (points, v, t, bendDepth, pressureScale, timbreScale); break;                    \
-        default: passes<16> (points, v, t, bendDepth, pressureScale, timbreScale); break;                    \
+        case 4: passes<4> (in); break;                                                                       \
+        case 8: passes<8> (in); break;                                                                       \
+        case 12: passes<12> (in); break;                                                                     \
+        default: passes<16> (in); break;                                                                    \
     }
 
-ZELK_WIDE_TARGET void ExpressionLanes::computeWide (int count, const float* points, double v, double t, double bendDepth,
-                                                    double pressureScale, double timbreScale) noexcept
+ZELK_WIDE_TARGET void ExpressionLanes::computeWide (int count, const Inputs& in) noexcept
 {
     ZELK_LANE_PASSES (count)
 }
 
-void ExpressionLanes::computeNarrow (int count, const float* points, double v, double t, double bendDepth,
-                                     double pressureScale, double timbreScale) noexcept
+void ExpressionLanes::computeNarrow (int count, const Inputs& in) noexcept
 {
     ZELK_LANE_PASSES (count)
 }

@@ -28,29 +28,40 @@ public:
     void load (int lane, const NoteTable& table, int head, int segment) noexcept;
 
     // Targets of lanes 0..count - 1 at position v, t being v in the pattern's single-precision time
-    // base. Lanes a little past count may be computed too: they must hold what load left or zeros.
-    void compute (int count, const NoteTable& table, double v, double t, const GlobalControls& controls) noexcept;
+    // base, and one step of the smoothed values toward them: one pole per sample, k = 0 jumps.
+    // Lanes a little past count may be computed too; nobody reads them.
+    void compute (int count, const NoteTable& table, double v, double t, const GlobalControls& controls,
+                  double k) noexcept;
 
     // The same for one lane only, with the same arithmetic.
     void computeLane (int lane, const NoteTable& table, double v, double t, const GlobalControls& controls) noexcept;
 
-    // Results: bend in semitones from the head's key before transpose, pressure and timbre 0..1.
-    alignas (16) std::array<double, laneCount> bend {};
-    alignas (16) std::array<double, laneCount> pressure {};
-    alignas (16) std::array<double, laneCount> timbre {};
+    // Targets: bend in semitones from the head's key before transpose, pressure and timbre 0..1.
+    alignas (16) std::array<double, laneCount> bendTarget {};
+    alignas (16) std::array<double, laneCount> pressureTarget {};
+    alignas (16) std::array<double, laneCount> timbreTarget {};
+
+    // The channels' smoothed values, which the attack sets and the send tick converts.
+    alignas (16) std::array<float, laneCount> bend {};
+    alignas (16) std::array<float, laneCount> pressure {};
+    alignas (16) std::array<float, laneCount> timbre {};
 
 private:
-    void computeWide (int count, const float* points, double v, double t, double bendDepth, double pressureScale,
-                      double timbreScale) noexcept;
-    void computeNarrow (int count, const float* points, double v, double t, double bendDepth, double pressureScale,
-                        double timbreScale) noexcept;
+    struct Inputs
+    {
+        const float* points;
+        double v, t, bendDepth, pressureScale, timbreScale, k;
+    };
+
+    void computeWide (int count, const Inputs& in) noexcept;
+    void computeNarrow (int count, const Inputs& in) noexcept;
 
     template <int count>
-    void passes (const float* points, double v, double t, double bendDepth, double pressureScale,
-                 double timbreScale) noexcept;
+    void passes (const Inputs& in) noexcept;
     void positions (int l, double v, double t) noexcept;
     void readPoints (int l, const float* points) noexcept;
     void targets (int l, double t, double bendDepth, double pressureScale, double timbreScale) noexcept;
+    void smooth (int l, double k) noexcept;
 
     using Doubles = std::array<double, laneCount>;
 

@@ -36,7 +36,7 @@ ExpressionTargets expressionTargets (const NoteTable& table, MemberChannels& cha
     followChain (table, channels, c, v);
     auto& lanes = channels.lanes;
     lanes.computeLane (c, table, v, (double) (float) v, controls);
-    return { lanes.bend[(size_t) c], lanes.pressure[(size_t) c], lanes.timbre[(size_t) c] };
+    return { lanes.bendTarget[(size_t) c], lanes.pressureTarget[(size_t) c], lanes.timbreTarget[(size_t) c] };
 }
 
 void ExpressionRenderer::prepare (double newSampleRate) noexcept
@@ -92,7 +92,10 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
 
     // The pattern's time base is single precision; the pitch curve is evaluated at the same time.
     auto& lanes = channels.lanes;
-    lanes.compute (lanesInUse, table, v, (double) (float) v, controls);
+    lanes.compute (lanesInUse, table, v, (double) (float) v, controls, k);
+
+    if (! tick)
+        return;
 
     for (int c = 0; c < memberChannelCount; ++c)
     {
@@ -101,18 +104,11 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
         if (! r.holding())
             continue;
 
-        const auto i = (size_t) c;
-        r.bend = (float) (lanes.bend[i] + ((double) r.bend - lanes.bend[i]) * k);
-        r.pressure = (float) (lanes.pressure[i] + ((double) r.pressure - lanes.pressure[i]) * k);
-        r.timbre = (float) (lanes.timbre[i] + ((double) r.timbre - lanes.timbre[i]) * k);
-
-        if (! tick)
-            continue;
-
         const auto channel = midiChannelOf (c);
-        const auto bend = midivalue::pitchBend (r.bend);
-        const auto pressure = midivalue::sevenBit (r.pressure);
-        const auto timbre = midivalue::sevenBit (r.timbre);
+        const auto i = (size_t) c;
+        const auto bend = midivalue::pitchBend (lanes.bend[i]);
+        const auto pressure = midivalue::sevenBit (lanes.pressure[i]);
+        const auto timbre = midivalue::sevenBit (lanes.timbre[i]);
 
         if (bend != r.lastBend)
         {

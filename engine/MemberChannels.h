@@ -14,9 +14,6 @@ struct MemberChannel
     int32_t slot = -1;
     int32_t note = 60;
     double iteration = 0.0;
-    float bend = 0.0f;
-    float pressure = 0.0f;
-    float timbre = 0.5f;
     int32_t lastBend = -1;
     int32_t lastPressure = -1;
     int32_t lastTimbre = -1;

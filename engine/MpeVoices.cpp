@@ -67,6 +67,11 @@ bool MpeVoices::continues (const MemberChannel& r, const NoteTable& table, doubl
 void MpeVoices::releaseEnded (const NoteTable& table, double v, double iteration, double loopEnd, int32_t shift,
                               int offset, MidiSender& out) noexcept
 {
+    if (shift == quietShift)
+        return;
+
+    auto quiet = true;
+
     for (int c = 0; c < memberChannelCount; ++c)
     {
         const auto& r = channels[c];
@@ -78,6 +83,8 @@ void MpeVoices::releaseEnded (const NoteTable& table, double v, double iteration
         if (heldThrough[(size_t) c] && r.note == keyOf (table.notes[(size_t) r.slot], shift))
             continue;
 
+        quiet = false;
+
         if (continues (r, table, v, iteration, loopEnd, shift))
             continue;
 
@@ -86,6 +93,8 @@ void MpeVoices::releaseEnded (const NoteTable& table, double v, double iteration
         channels.free (c);
         heldThrough[(size_t) c] = false;
     }
+
+    quietShift = quiet ? shift : noShift;
 }
 
 bool MpeVoices::heldThroughRun (const MemberChannel& r, const NoteTable& table) const noexcept
@@ -105,27 +114,31 @@ void MpeVoices::attack (int record, int head, const NoteTable& table, double v, 
     r.iteration = iteration;
     r.note = attackKey (h, controls.transpose);
     heldThrough[(size_t) record] = heldThroughRun (r, table);
+    quietShift = noShift;
 
     const auto t = expressionTargets (table, channels, record, v, controls);
-    r.bend = (float) t.bend;
-    r.pressure = (float) t.pressure;
-    r.timbre = (float) t.timbre;
+    auto& lanes = channels.lanes;
+    const auto i = (size_t) record;
+    lanes.bend[i] = (float) t.bend;
+    lanes.pressure[i] = (float) t.pressure;
+    lanes.timbre[i] = (float) t.timbre;
 
     const auto channel = midiChannelOf (record);
     const auto velocity = midivalue::nearestClamped ((double) h.velocity * controls.velocity / 100.0, 1, 127);
-    out.pitchBend (channel, midivalue::pitchBend (r.bend), offset);
-    out.pressure (channel, midivalue::sevenBit (r.pressure), offset);
-    out.controller (channel, midivalue::timbreController, midivalue::sevenBit (r.timbre), offset);
+    out.pitchBend (channel, midivalue::pitchBend (lanes.bend[i]), offset);
+    out.pressure (channel, midivalue::sevenBit (lanes.pressure[i]), offset);
+    out.controller (channel, midivalue::timbreController, midivalue::sevenBit (lanes.timbre[i]), offset);
     out.noteOn (channel, r.note, velocity, offset);
 
     // The bend before the note-on still used the channel's previous key.
-    out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * std::pow (2.0, r.bend / 12.0)));
+    out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * std::pow (2.0, lanes.bend[i] / 12.0)));
 }
 
 void MpeVoices::prepareRun (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known,
                             bool onePass, double iteration) noexcept
 {
     run = { known, onePass, iteration, vMin, vMax, loopEnd };
+    quietShift = noShift;
     candidateCount = 0;
 
     for (int i = 0; i < table.headCount; ++i)
@@ -187,7 +200,7 @@ void MpeVoices::publish (std::array<std::atomic<float>, slotCount>& soundingPitc
 
         if (r.holding())
             pitches[(size_t) r.slot] = r.lastBend >= 0 ? (float) r.note + (float) (r.lastBend - 8192) * 48.0f / 8192.0f
-                                                       : (float) r.note + r.bend;
+                                                       : (float) r.note + channels.lanes.bend[(size_t) c];
     }
 
     for (size_t s = 0; s < pitches.size(); ++s)

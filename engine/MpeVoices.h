@@ -6,6 +6,7 @@
 #include "engine/NoteTable.h"
 
 #include <atomic>
+#include <limits>
 
 namespace zelk
 {
@@ -63,6 +64,10 @@ private:
 
     Run run;
     std::array<bool, memberChannelCount> heldThrough {};
+    // The key shift at which, earlier in this run, every held chain was found held through the run
+    // with its key: while the shift stays, nothing can be released.
+    static constexpr int32_t noShift = std::numeric_limits<int32_t>::min();
+    int32_t quietShift = noShift;
 
     void attack (int record, int head, const NoteTable& table, double v, double iteration,
                  const GlobalControls& controls, int offset, MidiSender& out) noexcept;

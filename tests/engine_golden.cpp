@@ -273,8 +273,8 @@ TEST (GoldenOutput, TheExpressionLanesGiveThePitchFormulasValues)
                 {
                     GlobalControls controls;
                     controls.bend = depth;
-                    lanes.compute (ExpressionLanes::laneCount, table, t, t, controls);
-                    const auto engine = lanes.bend[(size_t) lane];
+                    lanes.compute (ExpressionLanes::laneCount, table, t, t, controls, 0.0);
+                    const auto engine = lanes.bendTarget[(size_t) lane];
                     const auto formula = pitchAt (note, table.nextNoteOf (s), t, depth) - note.pitch;
                     ++compared;
                     differentInSingle += (float) engine != (float) formula;
