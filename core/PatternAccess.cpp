@@ -18,6 +18,11 @@ float splitIntoPage (float value, float lowest, float& page) noexcept
 }
 } // namespace
 
+bool ZelkProcessor::isNoteOn (int slot) const noexcept
+{
+    return isSlot (slot) && isSwitchOn (pointers.notes[(size_t) slot][(size_t) field::on]->load (std::memory_order_relaxed));
+}
+
 Note ZelkProcessor::readNote (int slot) const noexcept
 {
     Note note;

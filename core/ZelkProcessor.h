@@ -43,6 +43,8 @@ public:
 
     // The pattern. readNote takes no lock and allocates nothing: the audio thread calls it.
     Note readNote (int slot) const noexcept;
+    // Only the slot's "on" switch: a slot that is off is nothing else to the engine.
+    bool isNoteOn (int slot) const noexcept;
     void writeNote (int slot, const Note& note);
     void setParameterValue (const juce::String& identifier, float value);
     void clearPattern();

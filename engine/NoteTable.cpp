@@ -15,8 +15,9 @@ constexpr double twoPi = 6.283185307179586476925286766559;
 
 void NoteTable::build (const ZelkProcessor& processor) noexcept
 {
+    // A slot that is off takes no part in playback: its other 114 values are not read.
     for (int slot = 0; slot < slotCount; ++slot)
-        notes[(size_t) slot] = processor.readNote (slot);
+        notes[(size_t) slot] = processor.isNoteOn (slot) ? processor.readNote (slot) : Note {};
 
     connect();
 }
