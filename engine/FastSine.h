@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 // Sine and cosine for the audio thread, inline and without branches on the argument's size, so
 // that loops over voices and channels vectorise. Accurate to about one unit in the last place of
@@ -39,27 +40,40 @@ namespace detail
         return w + (((1.0 - w) - hz) + z * r);
     }
 
-    // x = n pi/2 + r with |r| <= pi/4; returns r and the quadrant n mod 4.
-    inline double reduce (double x, int& quadrant) noexcept
+    inline uint64_t bitsOf (double x) noexcept
     {
-        const auto n = std::nearbyint (x * twoOverPi);
-        quadrant = (int) (int64_t) n & 3;
-        return (x - n * halfPiHead) - n * halfPiTail;
+        uint64_t bits;
+        std::memcpy (&bits, &x, sizeof (bits));
+        return bits;
+    }
+
+    inline double fromBits (uint64_t bits) noexcept
+    {
+        double x;
+        std::memcpy (&x, &bits, sizeof (x));
+        return x;
     }
 } // namespace detail
 
 inline void sinCos (double x, double& sine, double& cosine) noexcept
 {
-    int quadrant;
-    const auto r = detail::reduce (x, quadrant);
-    const auto s = detail::sinKernel (r);
-    const auto c = detail::cosKernel (r);
-    // Quadrants 0..3: (s, c), (c, -s), (-s, -c), (-c, s).
-    const auto swap = (quadrant & 1) != 0;
-    const auto a = swap ? c : s;
-    const auto b = swap ? s : c;
-    sine = (quadrant & 2) != 0 ? -a : a;
-    cosine = ((quadrant + 1) & 2) != 0 ? -b : b;
+    // x = n pi/2 + r with |r| <= pi/4. Adding 1.5 x 2^52 rounds x 2/pi to the nearest integer, ties
+    // to even as nearbyint does (which SSE2 cannot do in a vector), and leaves n in the low bits.
+    constexpr double shift = 6755399441055744.0;
+    const auto shifted = x * detail::twoOverPi + shift;
+    const auto n = shifted - shift;
+    const auto quadrant = detail::bitsOf (shifted);
+    const auto r = (x - n * detail::halfPiHead) - n * detail::halfPiTail;
+    const auto s = detail::bitsOf (detail::sinKernel (r));
+    const auto c = detail::bitsOf (detail::cosKernel (r));
+
+    // Quadrants 0..3: (s, c), (c, -s), (-s, -c), (-c, s). Chosen with bit masks, so that both
+    // kernels run unconditionally: a branch would stop the loop from vectorising.
+    const auto swap = uint64_t { 0 } - (quadrant & 1);
+    const auto a = (s & ~swap) | (c & swap);
+    const auto b = (c & ~swap) | (s & swap);
+    sine = detail::fromBits (a ^ ((quadrant & 2) << 62));
+    cosine = detail::fromBits (b ^ (((quadrant + 1) & 2) << 62));
 }
 
 inline double sin (double x) noexcept
