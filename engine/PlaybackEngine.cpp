@@ -140,6 +140,10 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
     std::array<double, runLength> positions;
     std::array<double, runLength> iterations;
 
+    // The synth renders channel 0 between the messages it receives; the other channels copy it.
+    auto* synthOutput = audible && numChannels > 0 ? buffer.getWritePointer (0) : nullptr;
+    auditionSynth.beginBlock (synthOutput);
+
     for (int runStart = 0; runStart < numSamples; runStart += runLength)
     {
         const auto runEnd = std::min (numSamples, runStart + runLength);
@@ -176,20 +180,21 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
 
             if (playing)
             {
+                auditionSynth.moveTo (m);
                 const auto v = positions[(size_t) (m - runStart)];
                 const auto iteration = iterations[(size_t) (m - runStart)];
                 const auto controls = effectiveControls();
                 mpe.step (table, v, iteration, loopEnd, controls, m, out);
                 expression.update (mpe.channels, table, v, controls, m, out);
             }
-
-            const auto sample = auditionSynth.renderSample (audible);
-
-            if (audible)
-                for (int ch = 0; ch < numChannels; ++ch)
-                    buffer.setSample (ch, m, sample);
         }
     }
+
+    auditionSynth.endBlock (numSamples);
+
+    if (synthOutput != nullptr)
+        for (int ch = 1; ch < numChannels; ++ch)
+            buffer.copyFrom (ch, 0, synthOutput, numSamples);
 }
 
 void PlaybackEngine::publish (ZelkProcessor& processor, const BlockTransport& block, const LoopRegion& region,
