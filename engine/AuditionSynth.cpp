@@ -5,6 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+    #include <emmintrin.h>
+    #define ZELK_SYNTH_SSE2 1
+#else
+    #define ZELK_SYNTH_SSE2 0
+#endif
+
 namespace zelk
 {
 namespace
@@ -12,13 +19,66 @@ namespace
 constexpr double twoPi = 6.283185307179586476925286766559;
 constexpr int voiceCount = AuditionSynth::voiceCount;
 
-// Taking away the integer part of a phase that is not negative: a conversion to an integer
-// truncates, which for these is the floor, and has none of the branches that would keep the
-// voices from sharing instructions. In (0, 1) it takes away 0, which changes nothing.
-double wrapped (double phase) noexcept
+// The voices' phases advanced together: phase + increment, less 1 where that reaches 1. With
+// increments in [0, 1) the sum stays below 2, where subtracting 1 is taking away the integer part.
+// With SSE2 (every x86-64 processor) two voices share each instruction and the subtraction is
+// masked rather than branched, so each voice's chain of dependent operations stays four
+// instructions long and the eight pairs' chains overlap.
+class Phases
 {
-    return phase - (double) (int32_t) phase;
-}
+public:
+    Phases (const std::array<double, voiceCount>& phase, const std::array<double, voiceCount>& increment) noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        for (size_t k = 0; k < pairCount; ++k)
+        {
+            phases[k] = _mm_loadu_pd (phase.data() + 2 * k);
+            increments[k] = _mm_loadu_pd (increment.data() + 2 * k);
+        }
+#else
+        phases = phase;
+        increments = increment;
+#endif
+    }
+
+    void advance() noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        const auto one = _mm_set1_pd (1.0);
+
+        for (size_t k = 0; k < pairCount; ++k)
+        {
+            const auto sum = _mm_add_pd (phases[k], increments[k]);
+            phases[k] = _mm_sub_pd (sum, _mm_and_pd (_mm_cmpge_pd (sum, one), one));
+        }
+#else
+        for (size_t v = 0; v < (size_t) voiceCount; ++v)
+        {
+            const auto sum = phases[v] + increments[v];
+            phases[v] = sum - (sum >= 1.0 ? 1.0 : 0.0);
+        }
+#endif
+    }
+
+    void store (double* destination) const noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        for (size_t k = 0; k < pairCount; ++k)
+            _mm_storeu_pd (destination + 2 * k, phases[k]);
+#else
+        std::copy (phases.begin(), phases.end(), destination);
+#endif
+    }
+
+private:
+#if ZELK_SYNTH_SSE2
+    static constexpr size_t pairCount = (size_t) voiceCount / 2;
+    // (A plain array: std::array would drop the type's alignment attribute.)
+    __m128d phases[pairCount], increments[pairCount];
+#else
+    std::array<double, voiceCount> phases, increments;
+#endif
+};
 
 // Advances every voice sample by sample, keeping each sample's phases and amplitudes when
 // recorded. The inner loops run across the voices, whose chains of dependent operations then
@@ -28,10 +88,9 @@ template <bool withAmplitudes, bool recorded>
 void advance (AuditionSynth::Lanes& lanes, float smoothing, int numSamples, double* phaseAt,
               double* amplitudeAt) noexcept
 {
-    // Local copies stay in registers: nothing else can write to them.
-    auto phase = lanes.phase;
+    Phases phases (lanes.phase, lanes.increment);
+    // A local copy stays in registers: nothing else can write to it.
     auto amplitude = lanes.amplitude;
-    const auto increment = lanes.increment;
     const auto target = lanes.target;
 
     for (int m = 0; m < numSamples; ++m)
@@ -40,18 +99,18 @@ void advance (AuditionSynth::Lanes& lanes, float smoothing, int numSamples, doub
             for (size_t v = 0; v < (size_t) voiceCount; ++v)
                 amplitude[v] += smoothing * (target[v] - amplitude[v]);
 
-        for (size_t v = 0; v < (size_t) voiceCount; ++v)
-            phase[v] = wrapped (phase[v] + increment[v]);
+        phases.advance();
 
         if constexpr (recorded)
+        {
+            phases.store (phaseAt + (size_t) m * voiceCount);
+
             for (size_t v = 0; v < (size_t) voiceCount; ++v)
-            {
-                phaseAt[(size_t) m * voiceCount + v] = phase[v];
                 amplitudeAt[(size_t) m * voiceCount + v] = amplitude[v];
-            }
+        }
     }
 
-    lanes.phase = phase;
+    phases.store (lanes.phase.data());
     lanes.amplitude = amplitude;
 }
 
@@ -239,12 +298,12 @@ void AuditionSynth::render (float* output, int numSamples) noexcept
 
 void AuditionSynth::renderStretch (Lanes& lanes, size_t soundingCount, float* output, int numSamples) noexcept
 {
-    // Phases past the range of a 32-bit integer or below 0 would not convert; no frequency the
-    // synth is given comes near, but such a stretch takes the floor, voice by voice.
-    const auto convertible = std::all_of (lanes.increment.begin(), lanes.increment.end(),
-                                          [] (double increment) { return increment >= 0.0 && increment < 1.0e9; });
+    // A voice at the sample rate or above (a top key bent far up) takes the floor of its phase, and
+    // so does the whole stretch, voice by voice.
+    const auto belowOne = std::all_of (lanes.increment.begin(), lanes.increment.end(),
+                                       [] (double increment) { return increment >= 0.0 && increment < 1.0; });
 
-    if (! convertible)
+    if (! belowOne)
     {
         renderStretchSlowly (lanes, soundingCount, output, numSamples);
         return;

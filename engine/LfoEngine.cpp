@@ -230,6 +230,7 @@ void LfoEngine::setTargets (const ModSnapshot& snapshot, bool restart) noexcept
 void LfoEngine::process (double bpm, int numSamples) noexcept
 {
     jassert (numSamples <= maxRunLength);
+    controlsHeld = false;
     auto m = 0;
 
     // After a new target every smoother takes a step in each sample until the ramp ends.
@@ -380,8 +381,12 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
 
         outputs = smoothed;
 
-        for (int m = from; m < to; ++m)
-            keepControls (m);
+        // Unless ramping samples came first, the run's controls are the current ones throughout.
+        if (from == 0)
+            controlsHeld = true;
+        else
+            for (int m = from; m < to; ++m)
+                keepControls (m);
 
         return;
     }
@@ -476,7 +481,8 @@ void LfoEngine::runLfos (double bpm, int numSamples, RunValues& values) noexcept
             phasesAt[n][m] = phase[n];
             phase[n] += increments[n];
 
-            if (! (phase[n] > 0.0 && phase[n] < 1.0))
+            // The settings are within their ranges, so the increment is above 0 and so is the sum.
+            if (phase[n] >= 1.0)
                 phase[n] -= std::floor (phase[n]);
         }
 

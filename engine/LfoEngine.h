@@ -48,7 +48,8 @@ public:
     float effective (int destination) const noexcept { return effectiveValues[(size_t) destination]; }
     float effectiveAt (int globalControl, int sample) const noexcept
     {
-        return controlsAt[(size_t) sample][(size_t) globalControl];
+        const auto control = (size_t) globalControl;
+        return controlsHeld ? effectiveValues[control] : controlsAt[(size_t) sample][control];
     }
     float output (int lfo) const noexcept { return outputs[(size_t) lfo]; }
     double phase (int lfo) const noexcept { return phases[(size_t) lfo]; }
@@ -128,8 +129,10 @@ private:
     bool anyActive = false;
     bool lfoControlsActive = false;
 
-    // The global controls' effective values after each sample of the latest run.
+    // The global controls' effective values after each sample of the latest run, unless they held
+    // still throughout.
     std::array<std::array<float, globalControlCount>, maxRunLength> controlsAt {};
+    bool controlsHeld = false;
 };
 
 } // namespace zelk
