@@ -1,12 +1,141 @@
 #include "engine/AuditionSynth.h"
 
+#include "engine/FastSine.h"
+
+#include <algorithm>
 #include <cmath>
+
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+    #include <emmintrin.h>
+    #define ZELK_SYNTH_SSE2 1
+#else
+    #define ZELK_SYNTH_SSE2 0
+#endif
 
 namespace zelk
 {
 namespace
 {
 constexpr double twoPi = 6.283185307179586476925286766559;
+constexpr int voiceCount = AuditionSynth::voiceCount;
+
+// The voices' phases advanced together: phase + increment, less 1 where that reaches 1. With
+// increments in [0, 1) the sum stays below 2, where subtracting 1 is taking away the integer part.
+// With SSE2 (every x86-64 processor) two voices share each instruction and the subtraction is
+// masked rather than branched, so each voice's chain of dependent operations stays four
+// instructions long and the eight pairs' chains overlap.
+class Phases
+{
+public:
+    Phases (const std::array<double, voiceCount>& phase, const std::array<double, voiceCount>& increment) noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        for (size_t k = 0; k < pairCount; ++k)
+        {
+            phases[k] = _mm_loadu_pd (phase.data() + 2 * k);
+            increments[k] = _mm_loadu_pd (increment.data() + 2 * k);
+        }
+#else
+        phases = phase;
+        increments = increment;
+#endif
+    }
+
+    void advance() noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        const auto one = _mm_set1_pd (1.0);
+
+        for (size_t k = 0; k < pairCount; ++k)
+        {
+            const auto sum = _mm_add_pd (phases[k], increments[k]);
+            phases[k] = _mm_sub_pd (sum, _mm_and_pd (_mm_cmpge_pd (sum, one), one));
+        }
+#else
+        for (size_t v = 0; v < (size_t) voiceCount; ++v)
+        {
+            const auto sum = phases[v] + increments[v];
+            phases[v] = sum - (sum >= 1.0 ? 1.0 : 0.0);
+        }
+#endif
+    }
+
+    void store (double* destination) const noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        for (size_t k = 0; k < pairCount; ++k)
+            _mm_storeu_pd (destination + 2 * k, phases[k]);
+#else
+        std::copy (phases.begin(), phases.end(), destination);
+#endif
+    }
+
+private:
+#if ZELK_SYNTH_SSE2
+    static constexpr size_t pairCount = (size_t) voiceCount / 2;
+    // (A plain array: std::array would drop the type's alignment attribute.)
+    __m128d phases[pairCount], increments[pairCount];
+#else
+    std::array<double, voiceCount> phases, increments;
+#endif
+};
+
+// Advances every voice sample by sample, keeping each sample's phases and amplitudes when
+// recorded. The inner loops run across the voices, whose chains of dependent operations then
+// overlap. Silent voices have amplitude and target 0, which the smoothing step keeps at 0, so all
+// voices go through the same instructions.
+template <bool withAmplitudes, bool recorded>
+void advance (AuditionSynth::Lanes& lanes, float smoothing, int numSamples, double* phaseAt,
+              double* amplitudeAt) noexcept
+{
+    Phases phases (lanes.phase, lanes.increment);
+    // A local copy stays in registers: nothing else can write to it.
+    auto amplitude = lanes.amplitude;
+    const auto target = lanes.target;
+
+    for (int m = 0; m < numSamples; ++m)
+    {
+        if constexpr (withAmplitudes)
+            for (size_t v = 0; v < (size_t) voiceCount; ++v)
+                amplitude[v] += smoothing * (target[v] - amplitude[v]);
+
+        phases.advance();
+
+        if constexpr (recorded)
+        {
+            phases.store (phaseAt + (size_t) m * voiceCount);
+
+            for (size_t v = 0; v < (size_t) voiceCount; ++v)
+                amplitudeAt[(size_t) m * voiceCount + v] = amplitude[v];
+        }
+    }
+
+    phases.store (lanes.phase.data());
+    lanes.amplitude = amplitude;
+}
+
+// One sample of the first `count` lanes, summed in lane order (which is channel order). The
+// voices of a sample lie side by side, so the loop over them shares instructions between pairs.
+double mixedSample (const double* phases, const double* amplitudes, const double* brightness, size_t count) noexcept
+{
+    std::array<double, voiceCount> samples;
+
+    for (size_t i = 0; i < count; ++i)
+    {
+        // sin 4 pi p = 2 sin 2 pi p cos 2 pi p: one sine and cosine pair per voice instead of two
+        // sines; the difference is far below the output's single precision.
+        double s, c;
+        fastsine::sinCos (twoPi * phases[i], s, c);
+        samples[i] = (s + brightness[i] * (2.0 * s * c)) * amplitudes[i];
+    }
+
+    auto sum = 0.0;
+
+    for (size_t i = 0; i < count; ++i)
+        sum += samples[i];
+
+    return sum;
+}
 } // namespace
 
 float AuditionSynth::keyFrequency (int key) noexcept
@@ -17,11 +146,14 @@ float AuditionSynth::keyFrequency (int key) noexcept
 void AuditionSynth::prepare (double newSampleRate) noexcept
 {
     sampleRate = newSampleRate;
+    blockOutput = nullptr;
+    position = rendered = 0;
     reset();
 }
 
 void AuditionSynth::reset() noexcept
 {
+    catchUp();
     voices.fill (SynthVoice {});
     smoothing = (float) (1.0 - std::exp (-1.0 / (sampleRate * 0.004)));
 
@@ -48,7 +180,10 @@ void AuditionSynth::retune (size_t voice, float hertz) noexcept
 void AuditionSynth::setFrequency (int channel, float hertz) noexcept
 {
     if (channel >= 1 && channel <= voiceCount)
+    {
+        catchUp();
         retune ((size_t) (channel - 1), hertz);
+    }
 }
 
 void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
@@ -58,6 +193,7 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     if (channel < 1 || channel > voiceCount)
         return;
 
+    catchUp();
     auto& v = voices[(size_t) (channel - 1)];
 
     if (message.isNoteOn())
@@ -91,45 +227,141 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     }
 }
 
+void AuditionSynth::beginBlock (float* output) noexcept
+{
+    blockOutput = output;
+    position = rendered = 0;
+}
+
+void AuditionSynth::endBlock (int numSamples) noexcept
+{
+    position = numSamples;
+    catchUp();
+    blockOutput = nullptr;
+    position = rendered = 0;
+}
+
+void AuditionSynth::catchUp() noexcept
+{
+    if (position <= rendered)
+        return;
+
+    render (blockOutput == nullptr ? nullptr : blockOutput + rendered, position - rendered);
+    rendered = position;
+}
+
 float AuditionSynth::renderSample (bool withOutput) noexcept
 {
-    auto sum = 0.0;
+    auto sample = 0.0f;
+    render (withOutput ? &sample : nullptr, 1);
+    return sample;
+}
 
-    for (size_t i = 0; i < voices.size(); ++i)
+void AuditionSynth::render (float* output, int numSamples) noexcept
+{
+    // The sounding voices take the first lanes, in channel order, so that the sines are computed
+    // for them alone. Until the next message no silent voice starts sounding; a sounding one that
+    // falls silent stays in its lane at amplitude 0, where it adds nothing.
+    Lanes lanes;
+    size_t soundingCount = 0;
+
+    for (size_t v = 0; v < voices.size(); ++v)
+        if (((sounding >> v) & 1u) != 0)
+            lanes.voice[soundingCount++] = (uint8_t) v;
+
+    for (size_t v = 0, lane = soundingCount; v < voices.size(); ++v)
+        if (((sounding >> v) & 1u) == 0)
+            lanes.voice[lane++] = (uint8_t) v;
+
+    for (size_t lane = 0; lane < voices.size(); ++lane)
     {
-        auto& v = voices[i];
-
-        // The bit says whether amplitude or target is non-zero, kept up to date wherever they change.
-        if ((sounding >> i) & 1u)
-        {
-            v.amplitude += smoothing * (v.targetAmplitude - v.amplitude);
-            updateSounding (i);
-            v.phase += increments[i];
-
-            // Inside (0, 1) the floor is 0 and subtracting it changes nothing: no call.
-            if (! (v.phase > 0.0 && v.phase < 1.0))
-                v.phase -= std::floor (v.phase);
-
-            if (! withOutput)
-                continue;
-
-            // sin 4 pi p = 2 sin 2 pi p cos 2 pi p: one sine and cosine pair per voice instead of two
-            // sines; the difference is far below the output's single precision.
-            const auto s = std::sin (twoPi * v.phase);
-            const auto c = std::cos (twoPi * v.phase);
-            sum += (s + 0.2 * v.brightness * (2.0 * s * c)) * v.amplitude;
-        }
-        else
-        {
-            // A silent voice still keeps its phase running, so a later note starts where it would have.
-            v.phase += increments[i];
-
-            if (v.phase >= 1.0)
-                v.phase -= v.phase < 2.0 ? 1.0 : std::floor (v.phase);
-        }
+        const auto& v = voices[lanes.voice[lane]];
+        lanes.phase[lane] = v.phase;
+        lanes.increment[lane] = increments[lanes.voice[lane]];
+        lanes.amplitude[lane] = v.amplitude;
+        lanes.target[lane] = v.targetAmplitude;
+        lanes.brightness[lane] = 0.2 * v.brightness;
     }
 
-    return (float) sum;
+    for (int start = 0; start < numSamples; start += stretchLength)
+        renderStretch (lanes, soundingCount, output == nullptr ? nullptr : output + start,
+                       std::min (stretchLength, numSamples - start));
+
+    for (size_t lane = 0; lane < voices.size(); ++lane)
+    {
+        const auto v = lanes.voice[lane];
+        voices[v].phase = lanes.phase[lane];
+        voices[v].amplitude = lanes.amplitude[lane];
+        updateSounding (v);
+    }
+}
+
+void AuditionSynth::renderStretch (Lanes& lanes, size_t soundingCount, float* output, int numSamples) noexcept
+{
+    // A voice at the sample rate or above (a top key bent far up) takes the floor of its phase, and
+    // so does the whole stretch, voice by voice.
+    const auto belowOne = std::all_of (lanes.increment.begin(), lanes.increment.end(),
+                                       [] (double increment) { return increment >= 0.0 && increment < 1.0; });
+
+    if (! belowOne)
+    {
+        renderStretchSlowly (lanes, soundingCount, output, numSamples);
+        return;
+    }
+
+    if (output == nullptr || soundingCount == 0)
+    {
+        if (soundingCount == 0)
+            advance<false, false> (lanes, smoothing, numSamples, nullptr, nullptr);
+        else
+            advance<true, false> (lanes, smoothing, numSamples, nullptr, nullptr);
+
+        if (output != nullptr)
+            std::fill (output, output + numSamples, 0.0f);
+
+        return;
+    }
+
+    advance<true, true> (lanes, smoothing, numSamples, phaseAt.data(), amplitudeAt.data());
+
+    // An even count lets the last pair of lanes share instructions too; the extra lane is silent
+    // and adds nothing.
+    const auto count = std::min ((soundingCount + 1) & ~size_t { 1 }, (size_t) voiceCount);
+
+    for (int m = 0; m < numSamples; ++m)
+    {
+        const auto at = (size_t) m * voiceCount;
+        output[m] = (float) mixedSample (phaseAt.data() + at, amplitudeAt.data() + at, lanes.brightness.data(), count);
+    }
+}
+
+void AuditionSynth::renderStretchSlowly (Lanes& lanes, size_t soundingCount, float* output, int numSamples) noexcept
+{
+    for (int m = 0; m < numSamples; ++m)
+    {
+        auto sum = 0.0;
+
+        for (size_t lane = 0; lane < (size_t) voiceCount; ++lane)
+        {
+            auto& phase = lanes.phase[lane];
+            auto& amplitude = lanes.amplitude[lane];
+            amplitude += smoothing * (lanes.target[lane] - amplitude);
+            phase += lanes.increment[lane];
+
+            if (! (phase > 0.0 && phase < 1.0))
+                phase -= std::floor (phase);
+
+            if (lane < soundingCount)
+            {
+                double s, c;
+                fastsine::sinCos (twoPi * phase, s, c);
+                sum += (s + lanes.brightness[lane] * (2.0 * s * c)) * amplitude;
+            }
+        }
+
+        if (output != nullptr)
+            output[m] = (float) sum;
+    }
 }
 
 } // namespace zelk

@@ -33,26 +33,67 @@ public:
     // channel's previous key.
     void setFrequency (int channel, float hertz) noexcept;
 
-    // Advances every voice by one sample and returns the sum of the voices; without output (when
-    // nobody hears it) the voices advance just the same but no sine is computed and 0 is returned.
+    // Within a block the synth renders lazily: the engine names the sample it is working on, and
+    // a message or a retune first renders the samples before it with the voices as they were.
+    // Between changes (a handful per block) the voices run in long stretches. Without an output
+    // (nobody hears the synth) the voices advance just the same.
+    void beginBlock (float* output) noexcept;
+    void moveTo (int sample) noexcept { position = sample; }
+    void endBlock (int numSamples) noexcept;
+
+    // Advances every voice by numSamples samples; with an output, writes the sum of the voices of
+    // each sample there.
+    void render (float* output, int numSamples) noexcept;
+
+    // One sample: the sum of the voices, or 0 without output.
     float renderSample (bool withOutput = true) noexcept;
 
     const SynthVoice& voice (int index) const noexcept { return voices[(size_t) index]; }
 
     static float keyFrequency (int key) noexcept;
 
+    // The voices' running state as one array per field, so that one instruction serves two or
+    // four voices; lane i holds voice `voice[i]`.
+    struct Lanes
+    {
+        alignas (16) std::array<double, voiceCount> phase;
+        alignas (16) std::array<double, voiceCount> increment;
+        alignas (16) std::array<float, voiceCount> amplitude;
+        alignas (16) std::array<float, voiceCount> target;
+        // 0.2 x brightness: the level of the second harmonic.
+        alignas (16) std::array<double, voiceCount> brightness;
+        std::array<uint8_t, voiceCount> voice;
+    };
+
 private:
+    // The most samples rendered in one go, for which the scratch below keeps every lane's phase and
+    // amplitude.
+    static constexpr int stretchLength = 64;
+
     void retune (size_t voice, float hertz) noexcept;
     void updateSounding (size_t voice) noexcept;
+    void catchUp() noexcept;
+    void renderStretch (Lanes& lanes, size_t soundingCount, float* output, int numSamples) noexcept;
+    void renderStretchSlowly (Lanes& lanes, size_t soundingCount, float* output, int numSamples) noexcept;
 
     std::array<SynthVoice, voiceCount> voices {};
-    // frequency / sample rate of each voice, kept with the frequency so the per-sample loop
-    // does not divide.
+    // frequency / sample rate of each voice, kept with the frequency so that rendering does not
+    // divide.
     std::array<double, voiceCount> increments {};
     double sampleRate = 48000.0;
     float smoothing = 0.0f;
     // Bit v: voice v's amplitude or target is not zero, so it renders a sine.
     uint32_t sounding = 0;
+
+    // The block being rendered: where its samples go, the sample the engine is at and the first
+    // sample not yet rendered.
+    float* blockOutput = nullptr;
+    int position = 0;
+    int rendered = 0;
+
+    // One stretch's phase and amplitude of every lane at every sample.
+    alignas (16) std::array<double, stretchLength * voiceCount> phaseAt;
+    alignas (16) std::array<double, stretchLength * voiceCount> amplitudeAt;
 };
 
 } // namespace zelk

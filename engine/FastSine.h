@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 // Sine and cosine for the audio thread, inline and without branches on the argument's size, so
 // that loops over voices and channels vectorise. Accurate to about one unit in the last place of
@@ -47,36 +48,47 @@ namespace detail
         return w + (((1.0 - w) - hz) + z * r);
     }
 
-    // x = n pi/2 + r with |r| <= pi/4; returns r and the quadrant n (only n mod 4 matters).
-    inline double reduce (double x, int& quadrant) noexcept
+    inline uint64_t bitsOf (double x) noexcept
     {
-        const auto n = nearestInteger (x * twoOverPi);
-        quadrant = (int) n;
-        return (x - n * halfPiHead) - n * halfPiTail;
+        uint64_t bits;
+        std::memcpy (&bits, &x, sizeof (bits));
+        return bits;
+    }
+
+    inline double fromBits (uint64_t bits) noexcept
+    {
+        double x;
+        std::memcpy (&x, &bits, sizeof (x));
+        return x;
     }
 } // namespace detail
 
-// Written as selections and products rather than branches, so that loops of it vectorise.
 inline void sinCos (double x, double& sine, double& cosine) noexcept
 {
-    int quadrant;
-    const auto r = detail::reduce (x, quadrant);
-    const auto s = detail::sinKernel (r);
-    const auto c = detail::cosKernel (r);
-    // Quadrants 0..3: (s, c), (c, -s), (-s, -c), (-c, s).
-    const auto swap = (quadrant & 1) != 0;
-    const auto a = swap ? c : s;
-    const auto b = swap ? s : c;
-    sine = a * (double) (1 - (quadrant & 2));
-    cosine = b * (double) (1 - ((quadrant + 1) & 2));
+    // x = n pi/2 + r with |r| <= pi/4. Adding 1.5 x 2^52 rounds x 2/pi to the nearest integer, ties
+    // to even as nearbyint does (which SSE2 cannot do in a vector), and leaves n in the low bits.
+    constexpr double shift = 6755399441055744.0;
+    const auto shifted = x * detail::twoOverPi + shift;
+    const auto n = shifted - shift;
+    const auto quadrant = detail::bitsOf (shifted);
+    const auto r = (x - n * detail::halfPiHead) - n * detail::halfPiTail;
+    const auto s = detail::bitsOf (detail::sinKernel (r));
+    const auto c = detail::bitsOf (detail::cosKernel (r));
+
+    // Quadrants 0..3: (s, c), (c, -s), (-s, -c), (-c, s). Chosen with bit masks, so that both
+    // kernels run unconditionally: a branch would stop the loop from vectorising.
+    const auto swap = uint64_t { 0 } - (quadrant & 1);
+    const auto a = (s & ~swap) | (c & swap);
+    const auto b = (c & ~swap) | (s & swap);
+    sine = detail::fromBits (a ^ ((quadrant & 2) << 62));
+    cosine = detail::fromBits (b ^ (((quadrant + 1) & 2) << 62));
 }
 
 inline double sin (double x) noexcept
 {
-    int quadrant;
-    const auto r = detail::reduce (x, quadrant);
-    const auto a = (quadrant & 1) != 0 ? detail::cosKernel (r) : detail::sinKernel (r);
-    return a * (double) (1 - (quadrant & 2));
+    double s, c;
+    sinCos (x, s, c);
+    return s;
 }
 
 // Single precision in and out, worked in double so that the result is the correctly rounded sine

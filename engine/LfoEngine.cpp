@@ -1,5 +1,6 @@
 #include "engine/LfoEngine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -11,6 +12,67 @@ template <typename T>
 bool sameBits (T a, T b) noexcept
 {
     return std::memcmp (&a, &b, sizeof (T)) == 0;
+}
+
+// x - floor (x) for x in [0, 2^31), where truncation is the floor: a conversion that vectorises,
+// where floor is a call without SSE4.1. In (0, 1) it takes away 0 and changes nothing.
+float fractionalPart (float x) noexcept
+{
+    return x - (float) (int32_t) x;
+}
+
+// The basic shapes at a position a in [0, 1).
+float sine (float a) noexcept
+{
+    return std::sin (6.2831855f * a);
+}
+
+float triangle (float a) noexcept
+{
+    return 1.0f - 4.0f * std::abs (a - 0.5f);
+}
+
+float rise (float a) noexcept
+{
+    return 2.0f * a - 1.0f;
+}
+
+float fall (float a) noexcept
+{
+    return 1.0f - 2.0f * a;
+}
+
+float pulse (float a) noexcept
+{
+    return a < 0.5f ? 1.0f : -1.0f;
+}
+
+float drawn (float a, const std::array<float, lfoPointCount>& points) noexcept
+{
+    const auto i = (size_t) std::clamp ((int) (8.0f * a), 0, 7);
+    return points[i] + (points[i + 1] - points[i]) * (8.0f * a - (float) i);
+}
+
+// One basic shape at a run of positions in [0, 1): a loop per shape, which the compiler can
+// vectorise.
+void shapeRun (int shape, const float* positions, int count, const std::array<float, lfoPointCount>& points,
+               float* values) noexcept
+{
+    const auto fill = [positions, count, values] (auto&& shapeAt)
+    {
+        for (int m = 0; m < count; ++m)
+            values[m] = shapeAt (positions[m]);
+    };
+
+    switch (shape)
+    {
+        case 0: fill (sine); break;
+        case 1: fill (triangle); break;
+        case 2: fill (rise); break;
+        case 3: fill (fall); break;
+        case 4: fill (pulse); break;
+        default: fill ([&points] (float a) noexcept { return drawn (a, points); }); break;
+    }
 }
 } // namespace
 
@@ -42,16 +104,13 @@ float shapeValue (int shape, float x, const std::array<float, lfoPointCount>& po
 
     switch (shape)
     {
-        case 0: return std::sin (6.2831855f * a);
-        case 1: return 1.0f - 4.0f * std::abs (a - 0.5f);
-        case 2: return 2.0f * a - 1.0f;
-        case 3: return 1.0f - 2.0f * a;
-        case 4: return a < 0.5f ? 1.0f : -1.0f;
-        default: break;
+        case 0: return sine (a);
+        case 1: return triangle (a);
+        case 2: return rise (a);
+        case 3: return fall (a);
+        case 4: return pulse (a);
+        default: return drawn (a, points);
     }
-
-    const auto i = std::clamp ((int) (8.0f * a), 0, 7);
-    return points[(size_t) i] + (points[(size_t) i + 1] - points[(size_t) i]) * (8.0f * a - (float) i);
 }
 
 float morphedShapeValue (float shape, float x, const std::array<float, lfoPointCount>& points) noexcept
@@ -70,8 +129,13 @@ float morphedShapeValue (float shape, float x, const std::array<float, lfoPointC
 
 LfoEngine::LfoEngine()
 {
-    for (int d = 0; d < destinationCount; ++d)
-        ranges[(size_t) d] = destinationRange (d);
+    for (size_t d = 0; d < (size_t) destinationCount; ++d)
+    {
+        ranges[d] = destinationRange ((int) d);
+        minimum[d] = ranges[d].min;
+        maximum[d] = ranges[d].max;
+        width[d] = ranges[d].max - ranges[d].min;
+    }
 }
 
 void LfoEngine::prepare (double newSampleRate, const ModSnapshot& snapshot) noexcept
@@ -116,13 +180,15 @@ void LfoEngine::storeTargets (const ModSnapshot& snapshot) noexcept
     {
         baseTarget[d] = snapshot.base[d];
         clampedBase[d] = std::clamp (snapshot.base[d], ranges[d].min, ranges[d].max);
-        routed[d] = false;
+        auto anyRoute = false;
 
         for (size_t n = 0; n < (size_t) lfoCount; ++n)
         {
-            depthTarget[d][n] = snapshot.depth[n][d];
-            routed[d] = routed[d] || snapshot.depth[n][d] != 0.0f;
+            scaledDepth[n][d] = snapshot.depth[n][d] * 0.01f;
+            anyRoute = anyRoute || snapshot.depth[n][d] != 0.0f;
         }
+
+        routed[d] = anyRoute ? 1.0f : 0.0f;
     }
 
     pointTarget = snapshot.points;
@@ -161,17 +227,27 @@ void LfoEngine::setTargets (const ModSnapshot& snapshot, bool restart) noexcept
     storeTargets (snapshot);
 }
 
-void LfoEngine::process (double bpm) noexcept
+void LfoEngine::process (double bpm, int numSamples) noexcept
 {
-    if (rampSamplesLeft > 0)
+    jassert (numSamples <= maxRunLength);
+    controlsHeld = false;
+    auto m = 0;
+
+    // After a new target every smoother takes a step in each sample until the ramp ends.
+    for (; m < numSamples && rampSamplesLeft > 0; ++m)
     {
         --rampSamplesLeft;
         processRamping (bpm);
+        keepControls (m);
     }
-    else
-    {
-        processSteady (bpm);
-    }
+
+    if (m < numSamples)
+        processSteady (bpm, m, numSamples);
+}
+
+void LfoEngine::keepControls (int sample) noexcept
+{
+    std::copy_n (effectiveValues.begin(), globalControlCount, controlsAt[(size_t) sample].begin());
 }
 
 float LfoEngine::routeTarget (const std::array<float, lfoCount>& depths) const noexcept
@@ -203,7 +279,7 @@ void LfoEngine::processRamping (double bpm) noexcept
 
     activeStale = true;
 
-    std::array<std::array<float, lfoPointCount>, lfoCount> points;
+    std::array<Points, lfoCount> points;
 
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
         for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
@@ -212,80 +288,236 @@ void LfoEngine::processRamping (double bpm) noexcept
     advanceLfos (points, bpm);
 }
 
-void LfoEngine::processSteady (double bpm) noexcept
+void LfoEngine::refreshActive() noexcept
 {
-    // No route and no modulation left: the effective value is the parameter itself, written once
-    // when the list of the others is made.
-    if (activeStale)
+    anyActive = lfoControlsActive = false;
+
+    for (size_t i = 0; i < (size_t) destinationCount; ++i)
     {
-        activeCount = 0;
+        const auto active = routed[i] != 0.0f || modAmount[i] != 0.0f;
 
-        for (size_t i = 0; i < (size_t) destinationCount; ++i)
-        {
-            if (! routed[i] && modAmount[i] == 0.0f)
-                effectiveValues[i] = clampedBase[i];
-            else
-                active[(size_t) activeCount++] = (int8_t) i;
-        }
+        // No route and no modulation left: the effective value is the parameter itself.
+        if (! active)
+            effectiveValues[i] = clampedBase[i];
 
-        activeStale = false;
+        anyActive = anyActive || active;
+        lfoControlsActive = lfoControlsActive || (active && i >= (size_t) globalControlCount);
     }
 
-    for (int a = 0; a < activeCount; ++a)
-    {
-        const auto i = (size_t) active[(size_t) a];
-        const auto target = routeTarget (depthTarget[i]);
-        modAmount[i] = target + (modAmount[i] - target) * modCoeff;
-
-        const auto& range = ranges[i];
-        effectiveValues[i] = std::clamp (baseTarget[i] + modAmount[i] * (range.max - range.min), range.min, range.max);
-
-        // Its modulation died away: from the next sample it joins the constant ones.
-        if (! routed[i] && modAmount[i] == 0.0f)
-            activeStale = true;
-    }
-
-    advanceLfos (pointTarget, bpm);
+    activeStale = false;
 }
 
-void LfoEngine::advanceLfos (const std::array<std::array<float, lfoPointCount>, lfoCount>& points, double bpm) noexcept
+template <size_t lanes>
+bool LfoEngine::modulateDestinations() noexcept
+{
+    // The routes carry the outputs of the previous sample.
+    const auto first = outputs[0], second = outputs[1], third = outputs[2];
+    auto dropped = 0;
+
+    // Every lane the same instructions, so that four destinations share each: an inactive lane
+    // keeps its modulation and its clamped parameter value. (Both are read before anything is
+    // computed: a value read only for one outcome would be a branch.)
+    for (size_t i = 0; i < lanes; ++i)
+    {
+        const auto previous = modAmount[i];
+        const auto constant = clampedBase[i];
+        const auto active = (routed[i] != 0.0f) | (previous != 0.0f);
+
+        auto target = 0.0f;
+        target += scaledDepth[0][i] * first;
+        target += scaledDepth[1][i] * second;
+        target += scaledDepth[2][i] * third;
+
+        const auto amount = target + (previous - target) * modCoeff;
+        const auto value = baseTarget[i] + amount * width[i];
+        // std::clamp as a maximum then a minimum, each one selection.
+        const auto raised = value < minimum[i] ? minimum[i] : value;
+        const auto clamped = maximum[i] < raised ? maximum[i] : raised;
+        modAmount[i] = active ? amount : previous;
+        effectiveValues[i] = active ? clamped : constant;
+
+        // Its modulation died away: from the next sample it joins the constant ones.
+        dropped |= (int) (active & (routed[i] == 0.0f) & (amount == 0.0f));
+    }
+
+    return dropped != 0;
+}
+
+void LfoEngine::processSteady (double bpm, int from, int to) noexcept
+{
+    if (activeStale)
+        refreshActive();
+
+    if (lfoControlsActive)
+    {
+        // An LFO modulates an LFO's setting: each sample's LFO values depend on the one before.
+        for (int m = from; m < to; ++m)
+        {
+            if (activeStale)
+                refreshActive();
+
+            activeStale = modulateDestinations<laneCount>();
+            advanceLfos (pointTarget, bpm);
+            keepControls (m);
+        }
+
+        return;
+    }
+
+    // The LFO settings hold still for the run: the LFOs' values for all of it first, then sample
+    // by sample the smoothing of their outputs and the routes to the global controls.
+    RunValues values;
+    runLfos (bpm, to - from, values);
+
+    if (! anyActive)
+    {
+        // Nothing modulated: the global controls hold still, and the three smoothing chains run
+        // side by side in registers.
+        auto smoothed = outputs;
+
+        for (size_t i = 0; i < (size_t) (to - from); ++i)
+            for (size_t n = 0; n < (size_t) lfoCount; ++n)
+                smoothed[n] = values[n][i] + (smoothed[n] - values[n][i]) * outCoeff;
+
+        outputs = smoothed;
+
+        // Unless ramping samples came first, the run's controls are the current ones throughout.
+        if (from == 0)
+            controlsHeld = true;
+        else
+            for (int m = from; m < to; ++m)
+                keepControls (m);
+
+        return;
+    }
+
+    for (int m = from; m < to; ++m)
+    {
+        if (activeStale)
+            refreshActive();
+
+        if (anyActive)
+            activeStale = modulateDestinations<globalLaneCount>();
+
+        const auto i = (size_t) (m - from);
+        outputs[0] = values[0][i] + (outputs[0] - values[0][i]) * outCoeff;
+        outputs[1] = values[1][i] + (outputs[1] - values[1][i]) * outCoeff;
+        outputs[2] = values[2][i] + (outputs[2] - values[2][i]) * outCoeff;
+        keepControls (m);
+    }
+}
+
+float LfoEngine::control (size_t lfo, int kind) const noexcept
+{
+    return effectiveValues[(size_t) destination::ofLfo ((int) lfo, kind)];
+}
+
+void LfoEngine::updateDivisions (size_t n, double bpm) noexcept
+{
+    auto& cache = divisions[n];
+
+    // The quotients only change when their inputs do, which without a route on them is never
+    // within a block: recomputed only for inputs with other bits.
+    const auto phaseControl = control (n, destination::phase);
+
+    if (! cache.valid || ! sameBits (phaseControl, cache.phaseControl))
+    {
+        cache.phaseControl = phaseControl;
+        cache.phaseOffset = phaseControl / 360.0f;
+    }
+
+    const auto tempoFactor = sync[n] ? std::clamp (bpm, 20.0, 400.0) / 60.0 : 1.0;
+    const auto rate = control (n, destination::rate), stretch = control (n, destination::stretch);
+
+    if (! cache.valid || ! sameBits (rate, cache.rate) || ! sameBits (stretch, cache.stretch)
+        || ! sameBits (tempoFactor, cache.tempoFactor))
+    {
+        cache.rate = rate;
+        cache.stretch = stretch;
+        cache.tempoFactor = tempoFactor;
+        cache.increment = ((double) rate / stretch) * tempoFactor / sampleRate;
+        cache.valid = true;
+    }
+}
+
+void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points, double bpm) noexcept
 {
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-        const auto control = [this, n] (int kind) noexcept { return effectiveValues[(size_t) destination::ofLfo ((int) n, kind)]; };
-        auto& cache = divisions[n];
+            updateDivisions (n, bpm);
 
-        // The quotients below only change when their inputs do, which without a route on them is
-        // never within a block: recomputed only for inputs with other bits.
-        const auto phaseControl = control (destination::phase);
-
-        if (! cache.valid || ! sameBits (phaseControl, cache.phaseControl))
-        {
-            cache.phaseControl = phaseControl;
-            cache.phaseOffset = phaseControl / 360.0f;
-        }
-
-        const auto x = cache.phaseOffset + (float) phases[n];
-        const auto value = morphedShapeValue (control (destination::shape), x, points[n]) * control (destination::level) * 0.01f;
+        const auto x = divisions[n].phaseOffset + (float) phases[n];
+        const auto shape = control (n, destination::shape), level = control (n, destination::level);
+        const auto value = morphedShapeValue (shape, x, points[n]) * level * 0.01f;
         outputs[n] = value + (outputs[n] - value) * outCoeff;
 
-        const auto tempoFactor = sync[n] ? std::clamp (bpm, 20.0, 400.0) / 60.0 : 1.0;
-        const auto rate = control (destination::rate), stretch = control (destination::stretch);
-
-        if (! cache.valid || ! sameBits (rate, cache.rate) || ! sameBits (stretch, cache.stretch)
-            || ! sameBits (tempoFactor, cache.tempoFactor))
-        {
-            cache.rate = rate;
-            cache.stretch = stretch;
-            cache.tempoFactor = tempoFactor;
-            cache.increment = ((double) rate / stretch) * tempoFactor / sampleRate;
-            cache.valid = true;
-        }
-
-        phases[n] += cache.increment;
+        phases[n] += divisions[n].increment;
 
         if (! (phases[n] > 0.0 && phases[n] < 1.0))
             phases[n] -= std::floor (phases[n]);
+    }
+}
+
+void LfoEngine::runLfos (double bpm, int numSamples, RunValues& values) noexcept
+{
+    std::array<float, lfoCount> offsets;
+    std::array<double, lfoCount> increments;
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        updateDivisions (n, bpm);
+        offsets[n] = divisions[n].phaseOffset;
+        increments[n] = divisions[n].increment;
+    }
+
+    // The three phases side by side, so that their chains of additions overlap; each sample's
+    // phase is kept from before it advances.
+    std::array<std::array<double, maxRunLength>, lfoCount> phasesAt;
+    auto phase = phases;
+
+    for (size_t m = 0; m < (size_t) numSamples; ++m)
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        {
+            phasesAt[n][m] = phase[n];
+            phase[n] += increments[n];
+
+            // The settings are within their ranges, so the increment is above 0 and so is the sum.
+            if (phase[n] >= 1.0)
+                phase[n] -= std::floor (phase[n]);
+        }
+
+    phases = phase;
+
+    // The positions: offsets lie in [0, 1] and phases in [0, 1).
+    std::array<std::array<float, maxRunLength>, lfoCount> positions;
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        for (size_t m = 0; m < (size_t) numSamples; ++m)
+            positions[n][m] = fractionalPart (offsets[n] + (float) phasesAt[n][m]);
+
+    // The shape morph and level, as morphedShapeValue and advanceLfos apply them.
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+            const auto s = std::clamp (control (n, destination::shape), 0.0f, 5.0f);
+        const auto k = (int) s;
+        const auto k2 = std::min (k + 1, 5);
+        auto& v = values[n];
+        shapeRun (k, positions[n].data(), numSamples, pointTarget[n], v.data());
+
+        if (k2 != k && s != (float) k)
+        {
+            std::array<float, maxRunLength> neighbour;
+            shapeRun (k2, positions[n].data(), numSamples, pointTarget[n], neighbour.data());
+            const auto blend = s - (float) k;
+
+            for (size_t m = 0; m < (size_t) numSamples; ++m)
+                v[m] = v[m] + (neighbour[m] - v[m]) * blend;
+        }
+
+        const auto level = control (n, destination::level);
+
+        for (size_t m = 0; m < (size_t) numSamples; ++m)
+            v[m] = v[m] * level * 0.01f;
     }
 }
 

@@ -31,6 +31,9 @@ float morphedShapeValue (float shape, float x, const std::array<float, lfoPointC
 class LfoEngine
 {
 public:
+    // The most samples one call to process runs.
+    static constexpr int maxRunLength = 64;
+
     LfoEngine();
 
     void prepare (double sampleRate, const ModSnapshot& snapshot) noexcept;
@@ -38,34 +41,60 @@ public:
     // Once per block: new smoothing targets; restart resets the phase of synced LFOs.
     void setTargets (const ModSnapshot& snapshot, bool restart) noexcept;
 
-    // Once per sample, before anything reads the effective values of that sample.
-    void process (double bpm) noexcept;
+    // Runs numSamples samples (at most maxRunLength), before anything reads the effective values
+    // of those samples: each sample's global controls are kept for effectiveAt.
+    void process (double bpm, int numSamples = 1) noexcept;
 
     float effective (int destination) const noexcept { return effectiveValues[(size_t) destination]; }
+    float effectiveAt (int globalControl, int sample) const noexcept
+    {
+        const auto control = (size_t) globalControl;
+        return controlsHeld ? effectiveValues[control] : controlsAt[(size_t) sample][control];
+    }
     float output (int lfo) const noexcept { return outputs[(size_t) lfo]; }
     double phase (int lfo) const noexcept { return phases[(size_t) lfo]; }
 
 private:
     using Smoother = juce::SmoothedValue<float, juce::ValueSmoothingTypes::Linear>;
+    using Points = std::array<float, lfoPointCount>;
+
+    // Per-destination values side by side, padded to whole vectors of four; the lanes past the
+    // last destination are never routed and stay 0.
+    static constexpr size_t laneCount = 24;
+    using Lanes = std::array<float, laneCount>;
+    // The global controls' lanes, two vectors: used while no LFO setting is modulated, when the two
+    // extra lanes (LFO 1's frequency and length) hold still.
+    static constexpr size_t globalLaneCount = 8;
 
     void processRamping (double bpm) noexcept;
-    void processSteady (double bpm) noexcept;
-    void advanceLfos (const std::array<std::array<float, lfoPointCount>, lfoCount>& points, double bpm) noexcept;
+    void processSteady (double bpm, int from, int to) noexcept;
+    void advanceLfos (const std::array<Points, lfoCount>& points, double bpm) noexcept;
+    using RunValues = std::array<std::array<float, maxRunLength>, lfoCount>;
+    void runLfos (double bpm, int numSamples, RunValues& values) noexcept;
+    float control (size_t lfo, int kind) const noexcept;
+    template <size_t lanes>
+    bool modulateDestinations() noexcept;
+    void refreshActive() noexcept;
+    void updateDivisions (size_t lfo, double bpm) noexcept;
     float routeTarget (const std::array<float, lfoCount>& depths) const noexcept;
     void storeTargets (const ModSnapshot& snapshot) noexcept;
+    void keepControls (int sample) noexcept;
 
     double sampleRate = 48000.0;
     std::array<Smoother, destinationCount> baseSmooth;
     std::array<std::array<Smoother, destinationCount>, lfoCount> depthSmooth;
     std::array<std::array<Smoother, lfoPointCount>, lfoCount> pointSmooth;
-    std::array<float, destinationCount> modAmount {};
+    alignas (16) Lanes modAmount {};
     std::array<bool, lfoCount> sync {};
     float modCoeff = 0.0f;
     float outCoeff = 0.0f;
-    std::array<float, destinationCount> effectiveValues {};
+    alignas (16) Lanes effectiveValues {};
     std::array<double, lfoCount> phases {};
     std::array<float, lfoCount> outputs {};
     std::array<DestinationRange, destinationCount> ranges {};
+    alignas (16) Lanes minimum {};
+    alignas (16) Lanes maximum {};
+    alignas (16) Lanes width {};
 
     // Each LFO's last phase offset and phase increment with the inputs they came from.
     struct Divisions
@@ -82,19 +111,28 @@ private:
     std::array<Divisions, lfoCount> divisions {};
 
     // While no smoother ramps (nearly always), their values are their targets: the steady path
-    // reads these copies and skips destinations without a route whose modulation has died away.
+    // reads these copies.
     int rampSteps = 0;
     int rampSamplesLeft = 0;
-    std::array<float, destinationCount> baseTarget {};
-    std::array<std::array<float, lfoCount>, destinationCount> depthTarget {};
-    std::array<std::array<float, lfoPointCount>, lfoCount> pointTarget {};
-    std::array<bool, destinationCount> routed {};
-    std::array<float, destinationCount> clampedBase {};
-    // The destinations the steady path computes (routed, or modulation not yet died away); the
-    // list is remade after new targets, a ramping sample or when a modulation reaches zero.
-    std::array<int8_t, destinationCount> active {};
-    int activeCount = 0;
+    alignas (16) Lanes baseTarget {};
+    alignas (16) Lanes clampedBase {};
+    // depth x 0.01 of each route, as the route's term in a destination's target.
+    alignas (16) std::array<Lanes, lfoCount> scaledDepth {};
+    // 1 where some route reaches the destination.
+    alignas (16) Lanes routed {};
+    std::array<Points, lfoCount> pointTarget {};
+
+    // A destination is active while it is routed or its modulation has not died away; the others
+    // hold their clamped parameter value. Which kinds are active is worked out again after new
+    // targets, a ramping sample, or when a modulation reaches zero.
     bool activeStale = true;
+    bool anyActive = false;
+    bool lfoControlsActive = false;
+
+    // The global controls' effective values after each sample of the latest run, unless they held
+    // still throughout.
+    std::array<std::array<float, globalControlCount>, maxRunLength> controlsAt {};
+    bool controlsHeld = false;
 };
 
 } // namespace zelk

@@ -19,15 +19,15 @@ void PlaybackEngine::prepare (double newSampleRate, const ModSnapshot& modulatio
     expression.prepare (sampleRate);
 }
 
-GlobalControls PlaybackEngine::effectiveControls() const noexcept
+GlobalControls PlaybackEngine::effectiveControls (int sampleInRun) const noexcept
 {
     GlobalControls controls;
-    controls.bend = lfo.effective (destination::bend);
-    controls.pressure = lfo.effective (destination::pressure);
-    controls.timbre = lfo.effective (destination::timbre);
-    controls.transpose = lfo.effective (destination::transpose);
-    controls.velocity = lfo.effective (destination::velocity);
-    controls.smooth = lfo.effective (destination::smooth);
+    controls.bend = lfo.effectiveAt (destination::bend, sampleInRun);
+    controls.pressure = lfo.effectiveAt (destination::pressure, sampleInRun);
+    controls.timbre = lfo.effectiveAt (destination::timbre, sampleInRun);
+    controls.transpose = lfo.effectiveAt (destination::transpose, sampleInRun);
+    controls.velocity = lfo.effectiveAt (destination::velocity, sampleInRun);
+    controls.smooth = lfo.effectiveAt (destination::smooth, sampleInRun);
     return controls;
 }
 
@@ -135,10 +135,15 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
     const auto loopEnd = region.end();
 
     // Positions are worked out for a run of samples ahead, so that the heads that cannot start in
-    // the run are set aside once instead of being tested in every sample.
-    constexpr int runLength = 64;
+    // the run are set aside once instead of being tested in every sample. The LFOs run a run at a
+    // time too, keeping each sample's global controls.
+    constexpr int runLength = LfoEngine::maxRunLength;
     std::array<double, runLength> positions;
     std::array<double, runLength> iterations;
+
+    // The synth renders channel 0 between the messages it receives; the other channels copy it.
+    auto* synthOutput = audible && numChannels > 0 ? buffer.getWritePointer (0) : nullptr;
+    auditionSynth.beginBlock (synthOutput);
 
     for (int runStart = 0; runStart < numSamples; runStart += runLength)
     {
@@ -171,26 +176,27 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
             mpe.prepareRun (table, vMin, vMax, loopEnd, known, onePass, iterations[0]);
         }
 
+        lfo.process (block.tempo, runEnd - runStart);
+
         for (int m = runStart; m < runEnd; ++m)
         {
-            lfo.process (block.tempo);
-
             if (playing)
             {
+                auditionSynth.moveTo (m);
                 const auto v = positions[(size_t) (m - runStart)];
                 const auto iteration = iterations[(size_t) (m - runStart)];
-                const auto controls = effectiveControls();
+                const auto controls = effectiveControls (m - runStart);
                 mpe.step (table, v, iteration, loopEnd, controls, m, out);
                 expression.update (mpe.channels, table, v, controls, m, out);
             }
-
-            const auto sample = auditionSynth.renderSample (audible);
-
-            if (audible)
-                for (int ch = 0; ch < numChannels; ++ch)
-                    buffer.setSample (ch, m, sample);
         }
     }
+
+    auditionSynth.endBlock (numSamples);
+
+    if (synthOutput != nullptr)
+        for (int ch = 1; ch < numChannels; ++ch)
+            buffer.copyFrom (ch, 0, synthOutput, numSamples);
 }
 
 void PlaybackEngine::publish (ZelkProcessor& processor, const BlockTransport& block, const LoopRegion& region,

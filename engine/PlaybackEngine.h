@@ -32,7 +32,7 @@ private:
     void performStopRequest (ZelkProcessor& processor, MidiSender& out) noexcept;
     void renderSamples (const BlockTransport& block, const LoopRegion& region, bool playing, bool audible,
                         juce::AudioBuffer<float>& buffer, MidiSender& out) noexcept;
-    GlobalControls effectiveControls() const noexcept;
+    GlobalControls effectiveControls (int sampleInRun) const noexcept;
     void publish (ZelkProcessor& processor, const BlockTransport& block, const LoopRegion& region,
                   bool playing) const noexcept;
 

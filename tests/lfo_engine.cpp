@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <vector>
 
 using namespace zelk;
 using namespace zelk::test;
@@ -53,6 +57,118 @@ void run (LfoEngine& engine, int samples, double bpm = 120.0)
 {
     for (int i = 0; i < samples; ++i)
         engine.process (bpm);
+}
+
+// The per-sample update exactly as written out: every smoother stepped, every destination and LFO
+// computed in every sample. The engine skips, reorders and batches this work; it must still give
+// the same bits.
+class ReferenceLfos
+{
+public:
+    void prepare (double rate, const ModSnapshot& s)
+    {
+        sampleRate = rate;
+        modCoeff = std::exp (-1.0f / (0.001f * (float) rate));
+        outCoeff = std::exp (-1.0f / (0.002f * (float) rate));
+        sync = s.sync;
+
+        const auto resetTo = [rate] (Smoother& smoother, float value)
+        {
+            smoother.reset (rate, 0.02);
+            smoother.setCurrentAndTargetValue (value);
+        };
+
+        for (size_t d = 0; d < (size_t) destinationCount; ++d)
+        {
+            resetTo (base[d], s.base[d]);
+            effective[d] = s.base[d];
+
+            for (size_t n = 0; n < (size_t) lfoCount; ++n)
+                resetTo (depth[n][d], s.depth[n][d]);
+        }
+
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+            for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
+                resetTo (points[n][k], s.points[n][k]);
+    }
+
+    void setTargets (const ModSnapshot& s, bool restart)
+    {
+        for (size_t d = 0; d < (size_t) destinationCount; ++d)
+        {
+            base[d].setTargetValue (s.base[d]);
+
+            for (size_t n = 0; n < (size_t) lfoCount; ++n)
+                depth[n][d].setTargetValue (s.depth[n][d]);
+        }
+
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        {
+            for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
+                points[n][k].setTargetValue (s.points[n][k]);
+
+            if (s.sync[n] && (restart || ! sync[n]))
+                phase[n] = 0.0;
+        }
+
+        sync = s.sync;
+    }
+
+    void process (double bpm)
+    {
+        for (size_t i = 0; i < (size_t) destinationCount; ++i)
+        {
+            auto target = 0.0f;
+
+            for (size_t n = 0; n < (size_t) lfoCount; ++n)
+                target += depth[n][i].getNextValue() * 0.01f * output[n];
+
+            modAmount[i] = target + (modAmount[i] - target) * modCoeff;
+            const auto range = destinationRange ((int) i);
+            const auto value = base[i].getNextValue() + modAmount[i] * (range.max - range.min);
+            effective[i] = std::clamp (value, range.min, range.max);
+        }
+
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        {
+            Points p;
+
+            for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
+                p[k] = points[n][k].getNextValue();
+
+            const auto control = [&] (int kind) { return effective[(size_t) lfoControl ((int) n, kind)]; };
+            const auto x = control (destination::phase) / 360.0f + (float) phase[n];
+            const auto shape = control (destination::shape), level = control (destination::level);
+            const auto value = morphedShapeValue (shape, x, p) * level * 0.01f;
+            output[n] = value + (output[n] - value) * outCoeff;
+
+            const auto tempoFactor = sync[n] ? std::clamp (bpm, 20.0, 400.0) / 60.0 : 1.0;
+            const auto cyclesPerSecond = (double) control (destination::rate) / control (destination::stretch);
+            phase[n] += cyclesPerSecond * tempoFactor / sampleRate;
+            phase[n] -= std::floor (phase[n]);
+        }
+    }
+
+    std::array<float, destinationCount> effective {};
+    std::array<float, lfoCount> output {};
+    std::array<double, lfoCount> phase {};
+
+private:
+    using Smoother = juce::SmoothedValue<float, juce::ValueSmoothingTypes::Linear>;
+
+    double sampleRate = 48000.0;
+    float modCoeff = 0.0f, outCoeff = 0.0f;
+    std::array<Smoother, destinationCount> base;
+    std::array<std::array<Smoother, destinationCount>, lfoCount> depth;
+    std::array<std::array<Smoother, lfoPointCount>, lfoCount> points;
+    std::array<float, destinationCount> modAmount {};
+    std::array<bool, lfoCount> sync {};
+};
+
+template <typename T>
+bool sameBits (T a, T b)
+{
+    return std::memcmp (&a, &b, sizeof (T)) == 0;
 }
 } // namespace
 
@@ -359,4 +475,106 @@ TEST (ModulationRoutes, ClearAllTouchesOnlyTheRoutes)
     EXPECT_NEAR (valueOf (processor, "lfo2_point3"), -0.25f, 1.0e-5f);
     EXPECT_EQ (valueOf (processor, "lfo3_sync"), 1.0f);
     EXPECT_NEAR (valueOf (processor, "lfo1_rate"), 7.0f, 1.0e-5f);
+}
+
+// A session of settings that exercises every way the engine takes through a run: no routes, routes
+// to global controls only, routes to LFO settings (each sample then depends on the one before),
+// ramps after changes, routes removed until their modulation dies away, sync restarts and tempo
+// changes; in runs of every length, with denormals flushed as in the audio callback.
+TEST (LfoEngine, RunsOfSamplesGiveTheSampleBySampleValuesBitForBit)
+{
+    const juce::ScopedNoDenormals noDenormals;
+
+    auto s = defaults();
+    s.base[(size_t) lfoControl (0, destination::phase)] = 90.0f;
+    s.base[(size_t) lfoControl (1, destination::shape)] = 2.5f;
+    s.base[(size_t) lfoControl (1, destination::rate)] = 3.0f;
+    s.base[(size_t) lfoControl (2, destination::shape)] = 4.25f;
+    s.base[(size_t) lfoControl (2, destination::rate)] = 7.0f;
+    s.base[(size_t) lfoControl (2, destination::stretch)] = 0.5f;
+    s.points[2][3] = -0.7f;
+    s.sync[2] = true;
+
+    LfoEngine engine;
+    ReferenceLfos reference;
+    engine.prepare (44100.0, s);
+    reference.prepare (44100.0, s);
+
+    const auto noRoutes = [] (ModSnapshot& m) { m.depth = {}; };
+    const auto globalRoutes = [] (ModSnapshot& m)
+    {
+        m.depth[0][destination::bend] = 40.0f;
+        m.depth[1][destination::pressure] = -70.0f;
+        m.depth[2][destination::transpose] = 100.0f;
+        m.depth[2][destination::smooth] = 12.5f;
+    };
+    const auto lfoRoutes = [] (ModSnapshot& m)
+    {
+        m.depth[0][(size_t) lfoControl (1, destination::shape)] = 30.0f;
+        m.depth[2][(size_t) lfoControl (0, destination::rate)] = -20.0f;
+        m.depth[1][(size_t) lfoControl (1, destination::level)] = -60.0f;
+        m.depth[0][(size_t) lfoControl (2, destination::phase)] = 15.0f;
+    };
+
+    struct Stage
+    {
+        std::function<void (ModSnapshot&)> change;
+        int blocks;
+        double bpm;
+        bool restart;
+    };
+
+    const std::vector<Stage> stages {
+        { noRoutes, 12, 120.0, false },
+        { globalRoutes, 20, 120.0, true },
+        { [] (ModSnapshot& m) { m.base[destination::transpose] = 20.0f; }, 10, 95.0, false },
+        { lfoRoutes, 20, 95.0, false },
+        { [] (ModSnapshot& m) { m.depth[0] = {}; }, 10, 300.0, true },
+        { noRoutes, 60, 300.0, false }, // long enough for every modulation to die away
+        { lfoRoutes, 10, 20.0, false },
+        { noRoutes, 60, 140.0, false },
+    };
+
+    const int runLengths[] = { 64, 17, 1, 40, 64, 5, 33 };
+    int compared = 0, different = 0, run = 0;
+
+    for (const auto& stage : stages)
+    {
+        stage.change (s);
+
+        for (int b = 0; b < stage.blocks; ++b)
+        {
+            engine.setTargets (s, stage.restart && b == 0);
+            reference.setTargets (s, stage.restart && b == 0);
+
+            for (int done = 0; done < 441;)
+            {
+                const auto length = std::min (runLengths[run++ % 7], 441 - done);
+                engine.process (stage.bpm, length);
+
+                for (int m = 0; m < length; ++m)
+                {
+                    reference.process (stage.bpm);
+
+                    for (int d = 0; d < globalControlCount; ++d)
+                        different += ! sameBits (engine.effectiveAt (d, m), reference.effective[(size_t) d]);
+
+                    compared += globalControlCount;
+                }
+
+                for (int d = 0; d < destinationCount; ++d)
+                    different += ! sameBits (engine.effective (d), reference.effective[(size_t) d]);
+
+                for (int n = 0; n < lfoCount; ++n)
+                    different += ! sameBits (engine.output (n), reference.output[(size_t) n])
+                               + ! sameBits (engine.phase (n), reference.phase[(size_t) n]);
+
+                compared += destinationCount + 2 * lfoCount;
+                done += length;
+            }
+        }
+    }
+
+    EXPECT_GT (compared, 500000);
+    EXPECT_EQ (different, 0);
 }
