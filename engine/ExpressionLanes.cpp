@@ -87,6 +87,7 @@ forcedinline void ExpressionLanes::positions (int l, double v, double t) noexcep
     notePosition[i] = (t - start[i]) / duration[i];
     pitchPosition[i] = unitClamped (notePosition[i]) * 32.0;
     curvePosition[i] = unitClamped ((v - start[i]) / duration[i]) * 32.0;
+    vibratoPosition[i] = (notePosition[i] - vibStart[i]) / vibSpan[i];
     pitchIndex[i] = segmentIndex (pitchPosition[i]);
     curveIndex[i] = segmentIndex (curvePosition[i]);
 }
@@ -106,6 +107,7 @@ forcedinline void ExpressionLanes::readPoints (int l, const float* points) noexc
     timbreStep[i] = (double) timbrePoints[1] - timbrePoints[0];
 }
 
+template <bool anyGliding, bool anyVibrato>
 forcedinline void ExpressionLanes::targets (int l, double t, double bendDepth, double pressureScale,
                                             double timbreScale) noexcept
 {
@@ -113,27 +115,38 @@ forcedinline void ExpressionLanes::targets (int l, double t, double bendDepth, d
 
     // The pitch curve at t.
     const auto curve = pitchPoint[i] + pitchStep[i] * (pitchPosition[i] - pitchIndex[i]);
-    const auto curvePitch = pitch[i] + curve * bendDepth;
+    auto p = pitch[i] + curve * bendDepth;
 
-    // The glide, replacing the curve from its start on.
-    const auto u = unitClamped ((t - glideStart[i]) / glideLength[i]);
-    const auto from = pitch[i] + fromCurve[i] * bendDepth;
-    const auto to = nextPitch[i] + toCurve[i] * bendDepth;
-    const auto isRising = rising[i] != 0.0;
-    const auto power = fastpower::pow (isRising ? u : 1.0 - u, exponent[i]);
-    const auto shaped = isRising ? power : 1.0 - power;
-    const auto glidePitch = from + (to - from) * shaped;
-    const auto gliding = glides[i] != 0.0 && t >= glideStart[i];
-    auto p = gliding ? glidePitch : curvePitch;
+    // The glide, replacing the curve from its start on; skipped while no lane glides.
+    if constexpr (anyGliding)
+    {
+        const auto u = unitClamped ((t - glideStart[i]) / glideLength[i]);
+        const auto from = pitch[i] + fromCurve[i] * bendDepth;
+        const auto to = nextPitch[i] + toCurve[i] * bendDepth;
+        const auto isRising = rising[i] != 0.0;
+        const auto power = fastpower::pow (isRising ? u : 1.0 - u, exponent[i]);
+        const auto shaped = isRising ? power : 1.0 - power;
+        const auto glidePitch = from + (to - from) * shaped;
+        const auto gliding = glides[i] != 0.0 && t >= glideStart[i];
+        p = gliding ? glidePitch : p;
+    }
 
-    // The vibrato, inside its span only.
-    const auto span = (notePosition[i] - vibStart[i]) / vibSpan[i];
-    const auto inSpan = span > 0.0 && span < 1.0;
-    const auto nearerEnd = span < 1.0 - span ? span : 1.0 - span;
-    const auto fade = vibFade[i] <= 0.0 ? 1.0 : unitClamped (nearerEnd / vibFade[i]);
-    const auto vibrato = fastsine::sin (vibAngle[i] * span) * vibDepth[i] * fade;
-    // Outside the span nothing is added but a zero, which turns a negative zero positive.
-    p = vibOn[i] != 0.0 ? p + (inSpan ? vibrato : 0.0) : p;
+    // The vibrato, inside its span only; outside it nothing is added but a zero, which turns a
+    // negative zero positive. Its sine is skipped while no lane is inside its span.
+    if constexpr (anyVibrato)
+    {
+        const auto span = vibratoPosition[i];
+        const auto inSpan = span > 0.0 && span < 1.0;
+        const auto nearerEnd = span < 1.0 - span ? span : 1.0 - span;
+        const auto fade = vibFade[i] <= 0.0 ? 1.0 : unitClamped (nearerEnd / vibFade[i]);
+        const auto vibrato = fastsine::sin (vibAngle[i] * span) * vibDepth[i] * fade;
+        p = vibOn[i] != 0.0 ? p + (inSpan ? vibrato : 0.0) : p;
+    }
+    else
+    {
+        p = vibOn[i] != 0.0 ? p + 0.0 : p;
+    }
+
     bendTarget[i] = p - headPitch[i];
 
     // Pressure and timbre at the same position of the same note.
@@ -156,8 +169,8 @@ void ExpressionLanes::compute (int count, const NoteTable& table, double v, doub
                                const GlobalControls& controls, double k) noexcept
 {
     const Inputs in { table.notes[0].curves[0].data(), v, t, controls.bend, controls.pressure, controls.timbre, k };
-    // Whole vectors: four lanes at a time.
-    count = std::min ((count + 3) & ~3, laneCount);
+    // Whole vectors: eight lanes (two vectors of four) or all sixteen.
+    count = count <= 8 ? 8 : laneCount;
 
     if (wide)
         computeWide (count, in);
@@ -175,9 +188,37 @@ forcedinline void ExpressionLanes::passes (const Inputs& in) noexcept
     for (int l = 0; l < count; ++l)
         readPoints (l, in.points);
 
+    auto anyGliding = false, anyVibrato = false;
+
     for (int l = 0; l < count; ++l)
     {
-        targets (l, in.t, in.bendDepth, in.pressureScale, in.timbreScale);
+        const auto i = (size_t) l;
+        anyGliding = anyGliding || (glides[i] != 0.0 && in.t >= glideStart[i]);
+        anyVibrato = anyVibrato || (vibOn[i] != 0.0 && vibratoPosition[i] > 0.0 && vibratoPosition[i] < 1.0);
+    }
+
+    if (anyGliding)
+    {
+        if (anyVibrato)
+            targetPass<count, true, true> (in);
+        else
+            targetPass<count, true, false> (in);
+    }
+    else
+    {
+        if (anyVibrato)
+            targetPass<count, false, true> (in);
+        else
+            targetPass<count, false, false> (in);
+    }
+}
+
+template <int count, bool anyGliding, bool anyVibrato>
+forcedinline void ExpressionLanes::targetPass (const Inputs& in) noexcept
+{
+    for (int l = 0; l < count; ++l)
+    {
+        targets<anyGliding, anyVibrato> (l, in.t, in.bendDepth, in.pressureScale, in.timbreScale);
         smooth (l, in.k);
     }
 }
@@ -185,9 +226,7 @@ forcedinline void ExpressionLanes::passes (const Inputs& in) noexcept
 #define ZELK_LANE_PASSES(count)                                                                              \
     switch (count)                                                                                           \
     {                                                                                                        \
-        case 4: passes<4> (in); break;                                                                       \
         case 8: passes<8> (in); break;                                                                       \
-        case 12: passes<12> (in); break;                                                                     \
         default: passes<16> (in); break;                                                                    \
     }
 
@@ -208,7 +247,7 @@ void ExpressionLanes::computeLane (int l, const NoteTable& table, double v, doub
 {
     positions (l, v, t);
     readPoints (l, table.notes[0].curves[0].data());
-    targets (l, t, controls.bend, controls.pressure, controls.timbre);
+    targets<true, true> (l, t, controls.bend, controls.pressure, controls.timbre);
 }
 
 } // namespace zelk

@@ -60,6 +60,9 @@ private:
     void passes (const Inputs& in) noexcept;
     void positions (int l, double v, double t) noexcept;
     void readPoints (int l, const float* points) noexcept;
+    template <int count, bool anyGliding, bool anyVibrato>
+    void targetPass (const Inputs& in) noexcept;
+    template <bool anyGliding, bool anyVibrato>
     void targets (int l, double t, double bendDepth, double pressureScale, double timbreScale) noexcept;
     void smooth (int l, double k) noexcept;
 
@@ -95,6 +98,7 @@ private:
     alignas (16) Doubles notePosition {};
     alignas (16) Doubles pitchPosition {};
     alignas (16) Doubles curvePosition {};
+    alignas (16) Doubles vibratoPosition {};
     alignas (16) std::array<int32_t, laneCount> pitchIndex {};
     alignas (16) std::array<int32_t, laneCount> curveIndex {};
     alignas (16) Doubles pitchPoint {};
