@@ -95,16 +95,15 @@ forcedinline void ExpressionLanes::positions (int l, double v, double t) noexcep
 forcedinline void ExpressionLanes::readPoints (int l, const float* points) noexcept
 {
     const auto i = (size_t) l;
-    const auto* curves = points + curveOffset[i];
-    const auto* pitchPoints = curves + pitchIndex[i];
-    const auto* pressurePoints = curves + curvePointCount * pressureCurve + curveIndex[i];
-    const auto* timbrePoints = curves + curvePointCount * timbreCurve + curveIndex[i];
-    pitchPoint[i] = pitchPoints[0];
-    pitchStep[i] = (double) pitchPoints[1] - pitchPoints[0];
-    pressurePoint[i] = pressurePoints[0];
-    pressureStep[i] = (double) pressurePoints[1] - pressurePoints[0];
-    timbrePoint[i] = timbrePoints[0];
-    timbreStep[i] = (double) timbrePoints[1] - timbrePoints[0];
+    const auto pitchAt = curveOffset[i] + pitchIndex[i];
+    const auto pressureAt = curveOffset[i] + curvePointCount * pressureCurve + curveIndex[i];
+    const auto timbreAt = curveOffset[i] + curvePointCount * timbreCurve + curveIndex[i];
+    pitchPoint[i] = points[pitchAt];
+    pitchStep[i] = (double) points[pitchAt + 1] - points[pitchAt];
+    pressurePoint[i] = points[pressureAt];
+    pressureStep[i] = (double) points[pressureAt + 1] - points[pressureAt];
+    timbrePoint[i] = points[timbreAt];
+    timbreStep[i] = (double) points[timbreAt + 1] - points[timbreAt];
 }
 
 template <bool anyGliding, bool anyVibrato>
