@@ -365,9 +365,12 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
     }
 
     // The LFO settings hold still for the run: the LFOs' values for all of it first, then sample
-    // by sample the smoothing of their outputs and the routes to the global controls.
-    RunValues values;
-    runLfos (bpm, to - from, values);
+    // by sample the smoothing of their outputs and the routes to the global controls. The C
+    // library's sine is a call per sample wherever it is made; made in the smoothing loop, its
+    // work overlaps the smoothing's chain of dependent operations, which alone would leave the
+    // processor waiting most of the time.
+    RunShapes run;
+    runLfos (bpm, to - from, run);
 
     if (! anyActive)
     {
@@ -377,7 +380,10 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
 
         for (size_t i = 0; i < (size_t) (to - from); ++i)
             for (size_t n = 0; n < (size_t) lfoCount; ++n)
-                smoothed[n] = values[n][i] + (smoothed[n] - values[n][i]) * outCoeff;
+            {
+                const auto value = run.valueAt (n, i);
+                smoothed[n] = value + (smoothed[n] - value) * outCoeff;
+            }
 
         outputs = smoothed;
 
@@ -399,10 +405,12 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
         if (anyActive)
             activeStale = modulateDestinations<globalLaneCount>();
 
-        const auto i = (size_t) (m - from);
-        outputs[0] = values[0][i] + (outputs[0] - values[0][i]) * outCoeff;
-        outputs[1] = values[1][i] + (outputs[1] - values[1][i]) * outCoeff;
-        outputs[2] = values[2][i] + (outputs[2] - values[2][i]) * outCoeff;
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+        {
+            const auto value = run.valueAt (n, (size_t) (m - from));
+            outputs[n] = value + (outputs[n] - value) * outCoeff;
+        }
+
         keepControls (m);
     }
 }
@@ -444,7 +452,7 @@ void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points, double 
 {
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-            updateDivisions (n, bpm);
+        updateDivisions (n, bpm);
 
         const auto x = divisions[n].phaseOffset + (float) phases[n];
         const auto shape = control (n, destination::shape), level = control (n, destination::level);
@@ -458,7 +466,7 @@ void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points, double 
     }
 }
 
-void LfoEngine::runLfos (double bpm, int numSamples, RunValues& values) noexcept
+void LfoEngine::runLfos (double bpm, int numSamples, RunShapes& run) noexcept
 {
     std::array<float, lfoCount> offsets;
     std::array<double, lfoCount> increments;
@@ -489,36 +497,55 @@ void LfoEngine::runLfos (double bpm, int numSamples, RunValues& values) noexcept
     phases = phase;
 
     // The positions: offsets lie in [0, 1] and phases in [0, 1).
-    std::array<std::array<float, maxRunLength>, lfoCount> positions;
-
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
         for (size_t m = 0; m < (size_t) numSamples; ++m)
-            positions[n][m] = fractionalPart (offsets[n] + (float) phasesAt[n][m]);
+            run.positions[n][m] = fractionalPart (offsets[n] + (float) phasesAt[n][m]);
 
-    // The shape morph and level, as morphedShapeValue and advanceLfos apply them.
+    // The shape morph and level, as morphedShapeValue and advanceLfos apply them; a sine is left
+    // for the smoothing (RunShapes::valueAt), the neighbouring triangle kept for its morph.
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-            const auto s = std::clamp (control (n, destination::shape), 0.0f, 5.0f);
+        const auto s = std::clamp (control (n, destination::shape), 0.0f, 5.0f);
         const auto k = (int) s;
         const auto k2 = std::min (k + 1, 5);
-        auto& v = values[n];
-        shapeRun (k, positions[n].data(), numSamples, pointTarget[n], v.data());
+        const auto* positions = run.positions[n].data();
+        auto& v = run.values[n];
+        run.withSine[n] = k == 0;
+        run.blend[n] = k2 != k && s != (float) k ? s - (float) k : 0.0f;
+        run.level[n] = control (n, destination::level);
 
-        if (k2 != k && s != (float) k)
+        if (run.withSine[n])
         {
-            std::array<float, maxRunLength> neighbour;
-            shapeRun (k2, positions[n].data(), numSamples, pointTarget[n], neighbour.data());
-            const auto blend = s - (float) k;
+            if (run.blend[n] != 0.0f)
+                shapeRun (k2, positions, numSamples, pointTarget[n], v.data());
 
-            for (size_t m = 0; m < (size_t) numSamples; ++m)
-                v[m] = v[m] + (neighbour[m] - v[m]) * blend;
+            continue;
         }
 
-        const auto level = control (n, destination::level);
+        shapeRun (k, positions, numSamples, pointTarget[n], v.data());
+
+        if (run.blend[n] != 0.0f)
+        {
+            std::array<float, maxRunLength> neighbour;
+            shapeRun (k2, positions, numSamples, pointTarget[n], neighbour.data());
+
+            for (size_t m = 0; m < (size_t) numSamples; ++m)
+                v[m] = v[m] + (neighbour[m] - v[m]) * run.blend[n];
+        }
 
         for (size_t m = 0; m < (size_t) numSamples; ++m)
-            v[m] = v[m] * level * 0.01f;
+            v[m] = v[m] * run.level[n] * 0.01f;
     }
+}
+
+float LfoEngine::RunShapes::valueAt (size_t lfo, size_t sample) const noexcept
+{
+    if (! withSine[lfo])
+        return values[lfo][sample];
+
+    const auto s = sine (positions[lfo][sample]);
+    const auto morphed = blend[lfo] != 0.0f ? s + (values[lfo][sample] - s) * blend[lfo] : s;
+    return morphed * level[lfo] * 0.01f;
 }
 
 } // namespace zelk

@@ -527,7 +527,12 @@ TEST (LfoEngine, RunsOfSamplesGiveTheSampleBySampleValuesBitForBit)
     const std::vector<Stage> stages {
         { noRoutes, 12, 120.0, false },
         { globalRoutes, 20, 120.0, true },
-        { [] (ModSnapshot& m) { m.base[destination::transpose] = 20.0f; }, 10, 95.0, false },
+        { [] (ModSnapshot& m)
+          {
+              m.base[destination::transpose] = 20.0f;
+              m.base[(size_t) lfoControl (0, destination::shape)] = 0.4f; // between sine and triangle
+          },
+          10, 95.0, false },
         { lfoRoutes, 20, 95.0, false },
         { [] (ModSnapshot& m) { m.depth[0] = {}; }, 10, 300.0, true },
         { noRoutes, 60, 300.0, false }, // long enough for every modulation to die away
