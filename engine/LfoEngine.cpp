@@ -343,6 +343,33 @@ bool LfoEngine::modulateDestinations() noexcept
     return dropped != 0;
 }
 
+// Inlined, so that the three LFOs' sines stay in the loop whose waiting they fill.
+forcedinline float LfoEngine::RunShapes::valueAt (size_t lfo, size_t sample) const noexcept
+{
+    if (! withSine[lfo])
+        return values[lfo][sample];
+
+    const auto s = sine (positions[lfo][sample]);
+    const auto morphed = blend[lfo] != 0.0f ? s + (values[lfo][sample] - s) * blend[lfo] : s;
+    return morphed * level[lfo] * 0.01f;
+}
+
+template <bool withTwins>
+forcedinline std::array<float, lfoCount> LfoEngine::RunShapes::valuesAt (size_t sample) const noexcept
+{
+    std::array<float, lfoCount> result;
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        if constexpr (withTwins)
+            result[n] = twinOf[n] == n ? valueAt (n, sample) : result[twinOf[n]];
+        else
+            result[n] = valueAt (n, sample);
+    }
+
+    return result;
+}
+
 void LfoEngine::processSteady (double bpm, int from, int to) noexcept
 {
     if (activeStale)
@@ -372,6 +399,15 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
     RunShapes run;
     runLfos (bpm, to - from, run);
 
+    if (run.withTwins)
+        smoothRun<true> (run, from, to);
+    else
+        smoothRun<false> (run, from, to);
+}
+
+template <bool withTwins>
+void LfoEngine::smoothRun (const RunShapes& run, int from, int to) noexcept
+{
     if (! anyActive)
     {
         // Nothing modulated: the global controls hold still, and the three smoothing chains run
@@ -379,11 +415,12 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
         auto smoothed = outputs;
 
         for (size_t i = 0; i < (size_t) (to - from); ++i)
+        {
+            const auto values = run.valuesAt<withTwins> (i);
+
             for (size_t n = 0; n < (size_t) lfoCount; ++n)
-            {
-                const auto value = run.valueAt (n, i);
-                smoothed[n] = value + (smoothed[n] - value) * outCoeff;
-            }
+                smoothed[n] = values[n] + (smoothed[n] - values[n]) * outCoeff;
+        }
 
         outputs = smoothed;
 
@@ -405,11 +442,10 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
         if (anyActive)
             activeStale = modulateDestinations<globalLaneCount>();
 
+        const auto values = run.valuesAt<withTwins> ((size_t) (m - from));
+
         for (size_t n = 0; n < (size_t) lfoCount; ++n)
-        {
-            const auto value = run.valueAt (n, (size_t) (m - from));
-            outputs[n] = value + (outputs[n] - value) * outCoeff;
-        }
+            outputs[n] = values[n] + (outputs[n] - values[n]) * outCoeff;
 
         keepControls (m);
     }
@@ -478,6 +514,22 @@ void LfoEngine::runLfos (double bpm, int numSamples, RunShapes& run) noexcept
         increments[n] = divisions[n].increment;
     }
 
+    // An LFO whose state and settings are those of an earlier one (untouched LFOs, at their
+    // defaults since the last prepare, always are) has the same values: its sines are not called
+    // for again.
+    run.withTwins = false;
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        run.twinOf[n] = n;
+
+        for (size_t earlier = 0; earlier < n && run.twinOf[n] == n; ++earlier)
+            if (run.twinOf[earlier] == earlier && sameLfo (earlier, n))
+                run.twinOf[n] = earlier;
+
+        run.withTwins = run.withTwins || run.twinOf[n] != n;
+    }
+
     // The three phases side by side, so that their chains of additions overlap; each sample's
     // phase is kept from before it advances.
     std::array<std::array<double, maxRunLength>, lfoCount> phasesAt;
@@ -538,14 +590,13 @@ void LfoEngine::runLfos (double bpm, int numSamples, RunShapes& run) noexcept
     }
 }
 
-float LfoEngine::RunShapes::valueAt (size_t lfo, size_t sample) const noexcept
+bool LfoEngine::sameLfo (size_t a, size_t b) const noexcept
 {
-    if (! withSine[lfo])
-        return values[lfo][sample];
+    const auto sameControl = [this, a, b] (int kind) { return sameBits (control (a, kind), control (b, kind)); };
 
-    const auto s = sine (positions[lfo][sample]);
-    const auto morphed = blend[lfo] != 0.0f ? s + (values[lfo][sample] - s) * blend[lfo] : s;
-    return morphed * level[lfo] * 0.01f;
+    return sameBits (phases[a], phases[b]) && sameBits (divisions[a].phaseOffset, divisions[b].phaseOffset)
+        && sameBits (divisions[a].increment, divisions[b].increment) && sameControl (destination::shape)
+        && sameControl (destination::level) && std::memcmp (&pointTarget[a], &pointTarget[b], sizeof (Points)) == 0;
 }
 
 } // namespace zelk
