@@ -34,6 +34,18 @@ inline void typicalPattern (ZelkProcessor& processor)
     processor.setParameterValue ("looping", 1.0f);
 }
 
+// Nothing plays, but the three LFOs run differently: other rates, a morph between shapes, an
+// offset phase and sync; no routes.
+inline void shapedLfosPattern (ZelkProcessor& processor)
+{
+    processor.setParameterValue (destinationId (destination::ofLfo (0, destination::rate)), 0.5f);
+    processor.setParameterValue (destinationId (destination::ofLfo (1, destination::shape)), 2.5f);
+    processor.setParameterValue (destinationId (destination::ofLfo (1, destination::rate)), 3.0f);
+    processor.setParameterValue (destinationId (destination::ofLfo (2, destination::shape)), 0.3f);
+    processor.setParameterValue (destinationId (destination::ofLfo (2, destination::phase)), 90.0f);
+    processor.setParameterValue ("lfo3_sync", 1.0f);
+}
+
 // 15 chains of eight notes with glides and vibrato keep every member channel busy; eight more
 // notes wait for a channel in every sample; every route is non-zero.
 inline void fullPattern (ZelkProcessor& processor)

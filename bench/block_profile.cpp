@@ -23,11 +23,13 @@ int main (int argc, char** argv)
 
     if (std::strcmp (which, "typical") == 0)
         pattern = typicalPattern;
+    else if (std::strcmp (which, "lfos") == 0)
+        pattern = shapedLfosPattern;
     else if (std::strcmp (which, "full") == 0)
         pattern = fullPattern;
     else if (std::strcmp (which, "idle") != 0)
     {
-        std::fprintf (stderr, "usage: zelk_block_profile [idle|typical|full] [blocks]\n");
+        std::fprintf (stderr, "usage: zelk_block_profile [idle|lfos|typical|full] [blocks]\n");
         return 2;
     }
 
@@ -37,7 +39,7 @@ int main (int argc, char** argv)
         pattern (processor);
 
     processor.prepareToPlay (sampleRate, blockSize);
-    processor.playRequested = pattern != nullptr;
+    processor.playRequested = pattern == typicalPattern || pattern == fullPattern;
 
     juce::AudioBuffer<float> buffer (2, blockSize);
     juce::MidiBuffer midi;

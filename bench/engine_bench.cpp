@@ -42,10 +42,12 @@ void runBlocks (benchmark::State& state, void (*pattern) (ZelkProcessor&), bool 
 }
 
 void blockIdle (benchmark::State& state) { runBlocks (state, nullptr, false); }
+void blockIdleShapedLfos (benchmark::State& state) { runBlocks (state, shapedLfosPattern, false); }
 void blockTypical (benchmark::State& state) { runBlocks (state, typicalPattern, true); }
 void blockFullLoad (benchmark::State& state) { runBlocks (state, fullPattern, true); }
 
 BENCHMARK (blockIdle)->Unit (benchmark::kMicrosecond);
+BENCHMARK (blockIdleShapedLfos)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockTypical)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockFullLoad)->Unit (benchmark::kMicrosecond);
 } // namespace

@@ -343,6 +343,33 @@ bool LfoEngine::modulateDestinations() noexcept
     return dropped != 0;
 }
 
+// Inlined, so that the three LFOs' sines stay in the loop whose waiting they fill.
+forcedinline float LfoEngine::RunShapes::valueAt (size_t lfo, size_t sample) const noexcept
+{
+    if (! withSine[lfo])
+        return values[lfo][sample];
+
+    const auto s = sine (positions[lfo][sample]);
+    const auto morphed = blend[lfo] != 0.0f ? s + (values[lfo][sample] - s) * blend[lfo] : s;
+    return morphed * level[lfo] * 0.01f;
+}
+
+template <bool withTwins>
+forcedinline std::array<float, lfoCount> LfoEngine::RunShapes::valuesAt (size_t sample) const noexcept
+{
+    std::array<float, lfoCount> result;
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        if constexpr (withTwins)
+            result[n] = twinOf[n] == n ? valueAt (n, sample) : result[twinOf[n]];
+        else
+            result[n] = valueAt (n, sample);
+    }
+
+    return result;
+}
+
 void LfoEngine::processSteady (double bpm, int from, int to) noexcept
 {
     if (activeStale)
@@ -365,10 +392,22 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
     }
 
     // The LFO settings hold still for the run: the LFOs' values for all of it first, then sample
-    // by sample the smoothing of their outputs and the routes to the global controls.
-    RunValues values;
-    runLfos (bpm, to - from, values);
+    // by sample the smoothing of their outputs and the routes to the global controls. The C
+    // library's sine is a call per sample wherever it is made; made in the smoothing loop, its
+    // work overlaps the smoothing's chain of dependent operations, which alone would leave the
+    // processor waiting most of the time.
+    RunShapes run;
+    runLfos (bpm, to - from, run);
 
+    if (run.withTwins)
+        smoothRun<true> (run, from, to);
+    else
+        smoothRun<false> (run, from, to);
+}
+
+template <bool withTwins>
+void LfoEngine::smoothRun (const RunShapes& run, int from, int to) noexcept
+{
     if (! anyActive)
     {
         // Nothing modulated: the global controls hold still, and the three smoothing chains run
@@ -376,8 +415,12 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
         auto smoothed = outputs;
 
         for (size_t i = 0; i < (size_t) (to - from); ++i)
+        {
+            const auto values = run.valuesAt<withTwins> (i);
+
             for (size_t n = 0; n < (size_t) lfoCount; ++n)
-                smoothed[n] = values[n][i] + (smoothed[n] - values[n][i]) * outCoeff;
+                smoothed[n] = values[n] + (smoothed[n] - values[n]) * outCoeff;
+        }
 
         outputs = smoothed;
 
@@ -399,10 +442,11 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
         if (anyActive)
             activeStale = modulateDestinations<globalLaneCount>();
 
-        const auto i = (size_t) (m - from);
-        outputs[0] = values[0][i] + (outputs[0] - values[0][i]) * outCoeff;
-        outputs[1] = values[1][i] + (outputs[1] - values[1][i]) * outCoeff;
-        outputs[2] = values[2][i] + (outputs[2] - values[2][i]) * outCoeff;
+        const auto values = run.valuesAt<withTwins> ((size_t) (m - from));
+
+        for (size_t n = 0; n < (size_t) lfoCount; ++n)
+            outputs[n] = values[n] + (outputs[n] - values[n]) * outCoeff;
+
         keepControls (m);
     }
 }
@@ -444,7 +488,7 @@ void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points, double 
 {
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-            updateDivisions (n, bpm);
+        updateDivisions (n, bpm);
 
         const auto x = divisions[n].phaseOffset + (float) phases[n];
         const auto shape = control (n, destination::shape), level = control (n, destination::level);
@@ -458,7 +502,7 @@ void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points, double 
     }
 }
 
-void LfoEngine::runLfos (double bpm, int numSamples, RunValues& values) noexcept
+void LfoEngine::runLfos (double bpm, int numSamples, RunShapes& run) noexcept
 {
     std::array<float, lfoCount> offsets;
     std::array<double, lfoCount> increments;
@@ -468,6 +512,22 @@ void LfoEngine::runLfos (double bpm, int numSamples, RunValues& values) noexcept
         updateDivisions (n, bpm);
         offsets[n] = divisions[n].phaseOffset;
         increments[n] = divisions[n].increment;
+    }
+
+    // An LFO whose state and settings are those of an earlier one (untouched LFOs, at their
+    // defaults since the last prepare, always are) has the same values: its sines are not called
+    // for again.
+    run.withTwins = false;
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        run.twinOf[n] = n;
+
+        for (size_t earlier = 0; earlier < n && run.twinOf[n] == n; ++earlier)
+            if (run.twinOf[earlier] == earlier && sameLfo (earlier, n))
+                run.twinOf[n] = earlier;
+
+        run.withTwins = run.withTwins || run.twinOf[n] != n;
     }
 
     // The three phases side by side, so that their chains of additions overlap; each sample's
@@ -489,36 +549,54 @@ void LfoEngine::runLfos (double bpm, int numSamples, RunValues& values) noexcept
     phases = phase;
 
     // The positions: offsets lie in [0, 1] and phases in [0, 1).
-    std::array<std::array<float, maxRunLength>, lfoCount> positions;
-
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
         for (size_t m = 0; m < (size_t) numSamples; ++m)
-            positions[n][m] = fractionalPart (offsets[n] + (float) phasesAt[n][m]);
+            run.positions[n][m] = fractionalPart (offsets[n] + (float) phasesAt[n][m]);
 
-    // The shape morph and level, as morphedShapeValue and advanceLfos apply them.
+    // The shape morph and level, as morphedShapeValue and advanceLfos apply them; a sine is left
+    // for the smoothing (RunShapes::valueAt), the neighbouring triangle kept for its morph.
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-            const auto s = std::clamp (control (n, destination::shape), 0.0f, 5.0f);
+        const auto s = std::clamp (control (n, destination::shape), 0.0f, 5.0f);
         const auto k = (int) s;
         const auto k2 = std::min (k + 1, 5);
-        auto& v = values[n];
-        shapeRun (k, positions[n].data(), numSamples, pointTarget[n], v.data());
+        const auto* positions = run.positions[n].data();
+        auto& v = run.values[n];
+        run.withSine[n] = k == 0;
+        run.blend[n] = k2 != k && s != (float) k ? s - (float) k : 0.0f;
+        run.level[n] = control (n, destination::level);
 
-        if (k2 != k && s != (float) k)
+        if (run.withSine[n])
         {
-            std::array<float, maxRunLength> neighbour;
-            shapeRun (k2, positions[n].data(), numSamples, pointTarget[n], neighbour.data());
-            const auto blend = s - (float) k;
+            if (run.blend[n] != 0.0f)
+                shapeRun (k2, positions, numSamples, pointTarget[n], v.data());
 
-            for (size_t m = 0; m < (size_t) numSamples; ++m)
-                v[m] = v[m] + (neighbour[m] - v[m]) * blend;
+            continue;
         }
 
-        const auto level = control (n, destination::level);
+        shapeRun (k, positions, numSamples, pointTarget[n], v.data());
+
+        if (run.blend[n] != 0.0f)
+        {
+            std::array<float, maxRunLength> neighbour;
+            shapeRun (k2, positions, numSamples, pointTarget[n], neighbour.data());
+
+            for (size_t m = 0; m < (size_t) numSamples; ++m)
+                v[m] = v[m] + (neighbour[m] - v[m]) * run.blend[n];
+        }
 
         for (size_t m = 0; m < (size_t) numSamples; ++m)
-            v[m] = v[m] * level * 0.01f;
+            v[m] = v[m] * run.level[n] * 0.01f;
     }
+}
+
+bool LfoEngine::sameLfo (size_t a, size_t b) const noexcept
+{
+    const auto sameControl = [this, a, b] (int kind) { return sameBits (control (a, kind), control (b, kind)); };
+
+    return sameBits (phases[a], phases[b]) && sameBits (divisions[a].phaseOffset, divisions[b].phaseOffset)
+        && sameBits (divisions[a].increment, divisions[b].increment) && sameControl (destination::shape)
+        && sameControl (destination::level) && std::memcmp (&pointTarget[a], &pointTarget[b], sizeof (Points)) == 0;
 }
 
 } // namespace zelk

@@ -69,8 +69,28 @@ private:
     void processRamping (double bpm) noexcept;
     void processSteady (double bpm, int from, int to) noexcept;
     void advanceLfos (const std::array<Points, lfoCount>& points, double bpm) noexcept;
-    using RunValues = std::array<std::array<float, maxRunLength>, lfoCount>;
-    void runLfos (double bpm, int numSamples, RunValues& values) noexcept;
+    // One run's LFO values, worked out ahead while no LFO setting moves: final values, except that
+    // a sine (and its morph toward the triangle kept in values) is computed when the values of a
+    // sample are asked for, once for twin LFOs.
+    struct RunShapes
+    {
+        std::array<std::array<float, maxRunLength>, lfoCount> positions;
+        std::array<std::array<float, maxRunLength>, lfoCount> values;
+        std::array<bool, lfoCount> withSine;
+        std::array<float, lfoCount> blend;
+        std::array<float, lfoCount> level;
+        std::array<size_t, lfoCount> twinOf;
+        bool withTwins;
+
+        float valueAt (size_t lfo, size_t sample) const noexcept;
+        template <bool withTwins>
+        std::array<float, lfoCount> valuesAt (size_t sample) const noexcept;
+    };
+
+    void runLfos (double bpm, int numSamples, RunShapes& run) noexcept;
+    template <bool withTwins>
+    void smoothRun (const RunShapes& run, int from, int to) noexcept;
+    bool sameLfo (size_t a, size_t b) const noexcept;
     float control (size_t lfo, int kind) const noexcept;
     template <size_t lanes>
     bool modulateDestinations() noexcept;

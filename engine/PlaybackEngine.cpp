@@ -178,17 +178,17 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
 
         lfo.process (block.tempo, runEnd - runStart);
 
+        if (! playing)
+            continue;
+
         for (int m = runStart; m < runEnd; ++m)
         {
-            if (playing)
-            {
-                auditionSynth.moveTo (m);
-                const auto v = positions[(size_t) (m - runStart)];
-                const auto iteration = iterations[(size_t) (m - runStart)];
-                const auto controls = effectiveControls (m - runStart);
-                mpe.step (table, v, iteration, loopEnd, controls, m, out);
-                expression.update (mpe.channels, table, v, controls, m, out);
-            }
+            auditionSynth.moveTo (m);
+            const auto v = positions[(size_t) (m - runStart)];
+            const auto iteration = iterations[(size_t) (m - runStart)];
+            const auto controls = effectiveControls (m - runStart);
+            mpe.step (table, v, iteration, loopEnd, controls, m, out);
+            expression.update (mpe.channels, table, v, controls, m, out);
         }
     }
 

@@ -477,66 +477,35 @@ TEST (ModulationRoutes, ClearAllTouchesOnlyTheRoutes)
     EXPECT_NEAR (valueOf (processor, "lfo1_rate"), 7.0f, 1.0e-5f);
 }
 
-// A session of settings that exercises every way the engine takes through a run: no routes, routes
-// to global controls only, routes to LFO settings (each sample then depends on the one before),
-// ramps after changes, routes removed until their modulation dies away, sync restarts and tempo
-// changes; in runs of every length, with denormals flushed as in the audio callback.
-TEST (LfoEngine, RunsOfSamplesGiveTheSampleBySampleValuesBitForBit)
+namespace
+{
+struct Stage
+{
+    std::function<void (ModSnapshot&)> change;
+    int blocks;
+    double bpm;
+    bool restart;
+};
+
+struct Comparison
+{
+    int compared = 0;
+    int different = 0;
+};
+
+// Runs the engine in runs of every length and the reference sample by sample through the stages,
+// with denormals flushed as in the audio callback; counts the values that differ in any bit.
+Comparison compareWithReference (ModSnapshot s, const std::vector<Stage>& stages)
 {
     const juce::ScopedNoDenormals noDenormals;
-
-    auto s = defaults();
-    s.base[(size_t) lfoControl (0, destination::phase)] = 90.0f;
-    s.base[(size_t) lfoControl (1, destination::shape)] = 2.5f;
-    s.base[(size_t) lfoControl (1, destination::rate)] = 3.0f;
-    s.base[(size_t) lfoControl (2, destination::shape)] = 4.25f;
-    s.base[(size_t) lfoControl (2, destination::rate)] = 7.0f;
-    s.base[(size_t) lfoControl (2, destination::stretch)] = 0.5f;
-    s.points[2][3] = -0.7f;
-    s.sync[2] = true;
-
     LfoEngine engine;
     ReferenceLfos reference;
     engine.prepare (44100.0, s);
     reference.prepare (44100.0, s);
 
-    const auto noRoutes = [] (ModSnapshot& m) { m.depth = {}; };
-    const auto globalRoutes = [] (ModSnapshot& m)
-    {
-        m.depth[0][destination::bend] = 40.0f;
-        m.depth[1][destination::pressure] = -70.0f;
-        m.depth[2][destination::transpose] = 100.0f;
-        m.depth[2][destination::smooth] = 12.5f;
-    };
-    const auto lfoRoutes = [] (ModSnapshot& m)
-    {
-        m.depth[0][(size_t) lfoControl (1, destination::shape)] = 30.0f;
-        m.depth[2][(size_t) lfoControl (0, destination::rate)] = -20.0f;
-        m.depth[1][(size_t) lfoControl (1, destination::level)] = -60.0f;
-        m.depth[0][(size_t) lfoControl (2, destination::phase)] = 15.0f;
-    };
-
-    struct Stage
-    {
-        std::function<void (ModSnapshot&)> change;
-        int blocks;
-        double bpm;
-        bool restart;
-    };
-
-    const std::vector<Stage> stages {
-        { noRoutes, 12, 120.0, false },
-        { globalRoutes, 20, 120.0, true },
-        { [] (ModSnapshot& m) { m.base[destination::transpose] = 20.0f; }, 10, 95.0, false },
-        { lfoRoutes, 20, 95.0, false },
-        { [] (ModSnapshot& m) { m.depth[0] = {}; }, 10, 300.0, true },
-        { noRoutes, 60, 300.0, false }, // long enough for every modulation to die away
-        { lfoRoutes, 10, 20.0, false },
-        { noRoutes, 60, 140.0, false },
-    };
-
     const int runLengths[] = { 64, 17, 1, 40, 64, 5, 33 };
-    int compared = 0, different = 0, run = 0;
+    Comparison result;
+    int run = 0;
 
     for (const auto& stage : stages)
     {
@@ -557,24 +526,114 @@ TEST (LfoEngine, RunsOfSamplesGiveTheSampleBySampleValuesBitForBit)
                     reference.process (stage.bpm);
 
                     for (int d = 0; d < globalControlCount; ++d)
-                        different += ! sameBits (engine.effectiveAt (d, m), reference.effective[(size_t) d]);
+                        result.different += ! sameBits (engine.effectiveAt (d, m), reference.effective[(size_t) d]);
 
-                    compared += globalControlCount;
+                    result.compared += globalControlCount;
                 }
 
                 for (int d = 0; d < destinationCount; ++d)
-                    different += ! sameBits (engine.effective (d), reference.effective[(size_t) d]);
+                    result.different += ! sameBits (engine.effective (d), reference.effective[(size_t) d]);
 
                 for (int n = 0; n < lfoCount; ++n)
-                    different += ! sameBits (engine.output (n), reference.output[(size_t) n])
-                               + ! sameBits (engine.phase (n), reference.phase[(size_t) n]);
+                    result.different += ! sameBits (engine.output (n), reference.output[(size_t) n])
+                                      + ! sameBits (engine.phase (n), reference.phase[(size_t) n]);
 
-                compared += destinationCount + 2 * lfoCount;
+                result.compared += destinationCount + 2 * lfoCount;
                 done += length;
             }
         }
     }
 
-    EXPECT_GT (compared, 500000);
-    EXPECT_EQ (different, 0);
+    return result;
+}
+} // namespace
+
+// A session of settings that exercises every way the engine takes through a run: no routes, routes
+// to global controls only, routes to LFO settings (each sample then depends on the one before),
+// ramps after changes, routes removed until their modulation dies away, sync restarts and tempo
+// changes.
+TEST (LfoEngine, RunsOfSamplesGiveTheSampleBySampleValuesBitForBit)
+{
+    auto s = defaults();
+    s.base[(size_t) lfoControl (0, destination::phase)] = 90.0f;
+    s.base[(size_t) lfoControl (1, destination::shape)] = 2.5f;
+    s.base[(size_t) lfoControl (1, destination::rate)] = 3.0f;
+    s.base[(size_t) lfoControl (2, destination::shape)] = 4.25f;
+    s.base[(size_t) lfoControl (2, destination::rate)] = 7.0f;
+    s.base[(size_t) lfoControl (2, destination::stretch)] = 0.5f;
+    s.points[2][3] = -0.7f;
+    s.sync[2] = true;
+
+    const auto noRoutes = [] (ModSnapshot& m) { m.depth = {}; };
+    const auto globalRoutes = [] (ModSnapshot& m)
+    {
+        m.depth[0][destination::bend] = 40.0f;
+        m.depth[1][destination::pressure] = -70.0f;
+        m.depth[2][destination::transpose] = 100.0f;
+        m.depth[2][destination::smooth] = 12.5f;
+    };
+    const auto lfoRoutes = [] (ModSnapshot& m)
+    {
+        m.depth[0][(size_t) lfoControl (1, destination::shape)] = 30.0f;
+        m.depth[2][(size_t) lfoControl (0, destination::rate)] = -20.0f;
+        m.depth[1][(size_t) lfoControl (1, destination::level)] = -60.0f;
+        m.depth[0][(size_t) lfoControl (2, destination::phase)] = 15.0f;
+    };
+
+    const std::vector<Stage> stages {
+        { noRoutes, 12, 120.0, false },
+        { globalRoutes, 20, 120.0, true },
+        { [] (ModSnapshot& m)
+          {
+              m.base[destination::transpose] = 20.0f;
+              m.base[(size_t) lfoControl (0, destination::shape)] = 0.4f; // between sine and triangle
+          },
+          10, 95.0, false },
+        { lfoRoutes, 20, 95.0, false },
+        { [] (ModSnapshot& m) { m.depth[0] = {}; }, 10, 300.0, true },
+        { noRoutes, 60, 300.0, false }, // long enough for every modulation to die away
+        { lfoRoutes, 10, 20.0, false },
+        { noRoutes, 60, 140.0, false },
+    };
+
+    const auto result = compareWithReference (s, stages);
+    EXPECT_GT (result.compared, 500000);
+    EXPECT_EQ (result.different, 0);
+}
+
+// Untouched LFOs are twins, whose values the engine computes once: each difference in phase,
+// frequency, offset, shape, level or drawn points must part them.
+TEST (LfoEngine, TwinLfosPartAtEveryDifference)
+{
+    const auto set = [] (int lfo, int control, float value)
+    { return [=] (ModSnapshot& m) { m.base[(size_t) lfoControl (lfo, control)] = value; }; };
+    const auto nothing = [] (ModSnapshot&) {};
+    const auto syncAll = [] (ModSnapshot& m) { m.sync = { true, true, true }; };
+    const auto drawDifferently = [] (ModSnapshot& m)
+    {
+        m.base[(size_t) lfoControl (0, destination::shape)] = 5.0f;
+        m.base[(size_t) lfoControl (1, destination::shape)] = 5.0f;
+        m.points[1][1] = 0.9f;
+    };
+
+    const std::vector<Stage> stages {
+        { nothing, 4, 120.0, false }, // all three alike
+        { set (1, destination::phase, 45.0f), 4, 120.0, false },
+        { set (1, destination::phase, 0.0f), 4, 120.0, false },
+        { set (2, destination::rate, 2.0f), 4, 120.0, false },
+        { set (2, destination::rate, 1.0f), 4, 120.0, false },
+        { syncAll, 4, 60.0, true }, // phases alike again
+        { set (2, destination::rate, 2.0f), 4, 60.0, false },
+        { nothing, 4, 60.0, true }, // phases alike, frequencies not
+        { set (2, destination::rate, 1.0f), 4, 60.0, true },
+        { set (0, destination::level, 50.0f), 4, 60.0, false },
+        { set (0, destination::level, 100.0f), 4, 60.0, false },
+        { set (1, destination::shape, 0.5f), 4, 60.0, false },
+        { set (1, destination::shape, 0.0f), 4, 60.0, false },
+        { drawDifferently, 4, 60.0, false },
+    };
+
+    const auto result = compareWithReference (defaults(), stages);
+    EXPECT_GT (result.compared, 20000);
+    EXPECT_EQ (result.different, 0);
 }
