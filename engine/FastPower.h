@@ -19,19 +19,8 @@ namespace detail
     constexpr double ln2Tail = 1.90821492927058770002e-10;
     constexpr double twoTo52 = 4503599627370496.0;
 
-    inline uint64_t bitsOf (double x) noexcept
-    {
-        uint64_t bits;
-        std::memcpy (&bits, &x, sizeof bits);
-        return bits;
-    }
-
-    inline double fromBits (uint64_t bits) noexcept
-    {
-        double x;
-        std::memcpy (&x, &bits, sizeof x);
-        return x;
-    }
+    using fastsine::detail::bitsOf;
+    using fastsine::detail::fromBits;
 
     // Natural logarithm of a positive normal x. Integers move between the two kinds through the
     // bits of 2^52 + n, and choices are selections, so that loops of it vectorise.
