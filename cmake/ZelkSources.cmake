@@ -26,6 +26,7 @@ set(ZELK_SOURCES
     engine/LfoEngine.cpp
     engine/LoopRegion.cpp
     engine/MemberChannels.cpp
+    engine/MidiSender.cpp
     engine/ModulationRoutes.cpp
     engine/MpeVoices.cpp
     engine/NoteTable.cpp

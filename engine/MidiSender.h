@@ -4,6 +4,8 @@
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
+#include <algorithm>
+
 namespace zelk
 {
 // The one way the engine sends MIDI: into the block's buffer at a sample offset (events at one
@@ -12,11 +14,21 @@ namespace zelk
 class MidiSender
 {
 public:
-    MidiSender (juce::MidiBuffer& bufferToUse, AuditionSynth& synthToUse) noexcept : buffer (bufferToUse), synth (synthToUse) {}
+    MidiSender (juce::MidiBuffer& bufferToUse, AuditionSynth& synthToUse) noexcept
+        : buffer (bufferToUse), synth (synthToUse), lastOffset (buffer.isEmpty() ? -1 : buffer.getLastEventTime())
+    {
+    }
 
     void send (const juce::MidiMessage& message, int offset) noexcept
     {
-        buffer.addEvent (message, offset);
+        // The engine sends in sample order: the event goes at the end, where the buffer's own
+        // insertion would put it after walking every event already there.
+        if (offset >= lastOffset && appendsAtEnd)
+            append (message, offset);
+        else
+            buffer.addEvent (message, offset);
+
+        lastOffset = std::max (lastOffset, offset);
         synth.handle (message);
     }
 
@@ -29,8 +41,15 @@ public:
     AuditionSynth& auditionSynth() noexcept { return synth; }
 
 private:
+    void append (const juce::MidiMessage& message, int offset) noexcept;
+
+    // Whether this JUCE's MidiBuffer stores events as the appending above writes them; checked once
+    // when the library loads, against the buffer's own insertion (addEvent is used otherwise).
+    static const bool appendsAtEnd;
+
     juce::MidiBuffer& buffer;
     AuditionSynth& synth;
+    int lastOffset;
 };
 
 } // namespace zelk

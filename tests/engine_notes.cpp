@@ -340,3 +340,38 @@ TEST (HearingEdits, SilentWhilePlayingOrWithHearEditsOff)
     const auto events = h.run (2);
     EXPECT_TRUE (onChannel (noteOns (events), 16).empty());
 }
+
+// The engine writes its events in sample order straight at the end of the block's buffer; an event
+// for an earlier offset (the host's own, or one sent out of order) still lands in its place, and
+// events at one offset keep the order in which they were sent.
+TEST (MpeNotes, SendingKeepsTheBuffersOrder)
+{
+    juce::MidiBuffer buffer;
+    buffer.addEvent (MidiMessage::noteOn (1, 40, (juce::uint8) 1), 2);
+    AuditionSynth synth;
+    MidiSender out (buffer, synth);
+    out.noteOn (2, 60, 100, 5);
+    out.pressure (2, 30, 5);
+    out.noteOn (3, 61, 100, 1);
+    out.pitchBend (2, 9000, 9);
+    out.noteOff (2, 60, 5);
+
+    std::vector<std::pair<int, MidiMessage>> events;
+
+    for (const auto metadata : buffer)
+        events.emplace_back (metadata.samplePosition, metadata.getMessage());
+
+    const std::vector<std::pair<int, MidiMessage>> expected {
+        { 1, MidiMessage::noteOn (3, 61, (juce::uint8) 100) }, { 2, MidiMessage::noteOn (1, 40, (juce::uint8) 1) },
+        { 5, MidiMessage::noteOn (2, 60, (juce::uint8) 100) }, { 5, MidiMessage::channelPressureChange (2, 30) },
+        { 5, MidiMessage::noteOff (2, 60, (juce::uint8) 0) },  { 9, MidiMessage::pitchWheel (2, 9000) }
+    };
+
+    ASSERT_EQ (events.size(), expected.size());
+
+    for (size_t i = 0; i < events.size(); ++i)
+    {
+        EXPECT_EQ (events[i].first, expected[i].first) << i;
+        EXPECT_TRUE (events[i].second.getDescription() == expected[i].second.getDescription()) << i;
+    }
+}
