@@ -28,16 +28,13 @@ class Phases
 {
 public:
     Phases (const std::array<double, voiceCount>& phase, const std::array<double, voiceCount>& increment) noexcept
+        : increments (increment.data())
     {
 #if ZELK_SYNTH_SSE2
         for (size_t k = 0; k < pairCount; ++k)
-        {
             phases[k] = _mm_loadu_pd (phase.data() + 2 * k);
-            increments[k] = _mm_loadu_pd (increment.data() + 2 * k);
-        }
 #else
         phases = phase;
-        increments = increment;
 #endif
     }
 
@@ -48,7 +45,7 @@ public:
 
         for (size_t k = 0; k < pairCount; ++k)
         {
-            const auto sum = _mm_add_pd (phases[k], increments[k]);
+            const auto sum = _mm_add_pd (phases[k], _mm_loadu_pd (increments + 2 * k));
             phases[k] = _mm_sub_pd (sum, _mm_and_pd (_mm_cmpge_pd (sum, one), one));
         }
 #else
@@ -71,47 +68,112 @@ public:
     }
 
 private:
+    const double* increments;
 #if ZELK_SYNTH_SSE2
     static constexpr size_t pairCount = (size_t) voiceCount / 2;
     // (A plain array: std::array would drop the type's alignment attribute.)
-    __m128d phases[pairCount], increments[pairCount];
+    __m128d phases[pairCount];
 #else
-    std::array<double, voiceCount> phases, increments;
+    std::array<double, voiceCount> phases;
+#endif
+};
+
+// The voices' amplitudes moved toward their targets together, amplitude += smoothing x (target -
+// amplitude), four voices to an instruction with SSE2.
+class Amplitudes
+{
+public:
+    Amplitudes (const std::array<float, voiceCount>& amplitude, const std::array<float, voiceCount>& target,
+                float smoothingFactor) noexcept
+        : targets (target.data())
+    {
+#if ZELK_SYNTH_SSE2
+        smoothing = _mm_set1_ps (smoothingFactor);
+
+        for (size_t k = 0; k < quadCount; ++k)
+            amplitudes[k] = _mm_loadu_ps (amplitude.data() + 4 * k);
+#else
+        smoothing = smoothingFactor;
+        amplitudes = amplitude;
+#endif
+    }
+
+    void advance() noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        for (size_t k = 0; k < quadCount; ++k)
+        {
+            const auto towards = _mm_sub_ps (_mm_loadu_ps (targets + 4 * k), amplitudes[k]);
+            amplitudes[k] = _mm_add_ps (amplitudes[k], _mm_mul_ps (smoothing, towards));
+        }
+#else
+        for (size_t v = 0; v < (size_t) voiceCount; ++v)
+            amplitudes[v] += smoothing * (targets[v] - amplitudes[v]);
+#endif
+    }
+
+    void store (float* destination) const noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        for (size_t k = 0; k < quadCount; ++k)
+            _mm_storeu_ps (destination + 4 * k, amplitudes[k]);
+#else
+        std::copy (amplitudes.begin(), amplitudes.end(), destination);
+#endif
+    }
+
+    // In double precision, the precision of the voices' sum.
+    void storeWide (double* destination) const noexcept
+    {
+#if ZELK_SYNTH_SSE2
+        for (size_t k = 0; k < quadCount; ++k)
+        {
+            _mm_storeu_pd (destination + 4 * k, _mm_cvtps_pd (amplitudes[k]));
+            _mm_storeu_pd (destination + 4 * k + 2, _mm_cvtps_pd (_mm_movehl_ps (amplitudes[k], amplitudes[k])));
+        }
+#else
+        std::copy (amplitudes.begin(), amplitudes.end(), destination);
+#endif
+    }
+
+private:
+    const float* targets;
+#if ZELK_SYNTH_SSE2
+    static constexpr size_t quadCount = (size_t) voiceCount / 4;
+    __m128 amplitudes[quadCount];
+    __m128 smoothing;
+#else
+    std::array<float, voiceCount> amplitudes;
+    float smoothing;
 #endif
 };
 
 // Advances every voice sample by sample, keeping each sample's phases and amplitudes when
-// recorded. The inner loops run across the voices, whose chains of dependent operations then
-// overlap. Silent voices have amplitude and target 0, which the smoothing step keeps at 0, so all
+// recorded. Silent voices have amplitude and target 0, which the smoothing step keeps at 0, so all
 // voices go through the same instructions.
 template <bool withAmplitudes, bool recorded>
 void advance (AuditionSynth::Lanes& lanes, float smoothing, int numSamples, double* phaseAt,
               double* amplitudeAt) noexcept
 {
     Phases phases (lanes.phase, lanes.increment);
-    // A local copy stays in registers: nothing else can write to it.
-    auto amplitude = lanes.amplitude;
-    const auto target = lanes.target;
+    Amplitudes amplitudes (lanes.amplitude, lanes.target, smoothing);
 
     for (int m = 0; m < numSamples; ++m)
     {
         if constexpr (withAmplitudes)
-            for (size_t v = 0; v < (size_t) voiceCount; ++v)
-                amplitude[v] += smoothing * (target[v] - amplitude[v]);
+            amplitudes.advance();
 
         phases.advance();
 
         if constexpr (recorded)
         {
             phases.store (phaseAt + (size_t) m * voiceCount);
-
-            for (size_t v = 0; v < (size_t) voiceCount; ++v)
-                amplitudeAt[(size_t) m * voiceCount + v] = amplitude[v];
+            amplitudes.storeWide (amplitudeAt + (size_t) m * voiceCount);
         }
     }
 
     phases.store (lanes.phase.data());
-    lanes.amplitude = amplitude;
+    amplitudes.store (lanes.amplitude.data());
 }
 
 // One sample of the first `count` lanes, summed in lane order (which is channel order). The

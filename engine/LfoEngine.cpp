@@ -176,6 +176,8 @@ void LfoEngine::prepare (double newSampleRate, const ModSnapshot& snapshot) noex
 
 void LfoEngine::storeTargets (const ModSnapshot& snapshot) noexcept
 {
+    allRouted = true;
+
     for (size_t d = 0; d < (size_t) destinationCount; ++d)
     {
         baseTarget[d] = snapshot.base[d];
@@ -189,6 +191,7 @@ void LfoEngine::storeTargets (const ModSnapshot& snapshot) noexcept
         }
 
         routed[d] = anyRoute ? 1.0f : 0.0f;
+        allRouted = allRouted && anyRoute;
     }
 
     pointTarget = snapshot.points;
@@ -230,6 +233,7 @@ void LfoEngine::setTargets (const ModSnapshot& snapshot, bool restart) noexcept
 void LfoEngine::process (double bpm, int numSamples) noexcept
 {
     jassert (numSamples <= maxRunLength);
+    syncedTempoFactor = std::clamp (bpm, 20.0, 400.0) / 60.0;
     controlsHeld = false;
     auto m = 0;
 
@@ -237,12 +241,12 @@ void LfoEngine::process (double bpm, int numSamples) noexcept
     for (; m < numSamples && rampSamplesLeft > 0; ++m)
     {
         --rampSamplesLeft;
-        processRamping (bpm);
+        processRamping();
         keepControls (m);
     }
 
     if (m < numSamples)
-        processSteady (bpm, m, numSamples);
+        processSteady (m, numSamples);
 }
 
 void LfoEngine::keepControls (int sample) noexcept
@@ -260,7 +264,7 @@ float LfoEngine::routeTarget (const std::array<float, lfoCount>& depths) const n
     return target;
 }
 
-void LfoEngine::processRamping (double bpm) noexcept
+void LfoEngine::processRamping() noexcept
 {
     for (size_t i = 0; i < (size_t) destinationCount; ++i)
     {
@@ -285,7 +289,7 @@ void LfoEngine::processRamping (double bpm) noexcept
         for (size_t k = 0; k < (size_t) lfoPointCount; ++k)
             points[n][k] = pointSmooth[n][k].getNextValue();
 
-    advanceLfos (points, bpm);
+    advanceLfos (points);
 }
 
 void LfoEngine::refreshActive() noexcept
@@ -307,7 +311,7 @@ void LfoEngine::refreshActive() noexcept
     activeStale = false;
 }
 
-template <size_t lanes>
+template <size_t lanes, bool allRouted>
 bool LfoEngine::modulateDestinations() noexcept
 {
     // The routes carry the outputs of the previous sample.
@@ -316,12 +320,13 @@ bool LfoEngine::modulateDestinations() noexcept
 
     // Every lane the same instructions, so that four destinations share each: an inactive lane
     // keeps its modulation and its clamped parameter value. (Both are read before anything is
-    // computed: a value read only for one outcome would be a branch.)
+    // computed: a value read only for one outcome would be a branch.) With every destination
+    // routed, none is inactive and none can drop out.
     for (size_t i = 0; i < lanes; ++i)
     {
         const auto previous = modAmount[i];
         const auto constant = clampedBase[i];
-        const auto active = (routed[i] != 0.0f) | (previous != 0.0f);
+        const auto active = allRouted || ((routed[i] != 0.0f) | (previous != 0.0f));
 
         auto target = 0.0f;
         target += scaledDepth[0][i] * first;
@@ -337,7 +342,8 @@ bool LfoEngine::modulateDestinations() noexcept
         effectiveValues[i] = active ? clamped : constant;
 
         // Its modulation died away: from the next sample it joins the constant ones.
-        dropped |= (int) (active & (routed[i] == 0.0f) & (amount == 0.0f));
+        if constexpr (! allRouted)
+            dropped |= (int) (active & (routed[i] == 0.0f) & (amount == 0.0f));
     }
 
     return dropped != 0;
@@ -370,7 +376,7 @@ forcedinline std::array<float, lfoCount> LfoEngine::RunShapes::valuesAt (size_t 
     return result;
 }
 
-void LfoEngine::processSteady (double bpm, int from, int to) noexcept
+void LfoEngine::processSteady (int from, int to) noexcept
 {
     if (activeStale)
         refreshActive();
@@ -383,8 +389,9 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
             if (activeStale)
                 refreshActive();
 
-            activeStale = modulateDestinations<laneCount>();
-            advanceLfos (pointTarget, bpm);
+            activeStale = allRouted ? modulateDestinations<laneCount, true>()
+                                    : modulateDestinations<laneCount, false>();
+            advanceLfos (pointTarget);
             keepControls (m);
         }
 
@@ -397,7 +404,7 @@ void LfoEngine::processSteady (double bpm, int from, int to) noexcept
     // work overlaps the smoothing's chain of dependent operations, which alone would leave the
     // processor waiting most of the time.
     RunShapes run;
-    runLfos (bpm, to - from, run);
+    runLfos (to - from, run);
 
     if (run.withTwins)
         smoothRun<true> (run, from, to);
@@ -440,7 +447,7 @@ void LfoEngine::smoothRun (const RunShapes& run, int from, int to) noexcept
             refreshActive();
 
         if (anyActive)
-            activeStale = modulateDestinations<globalLaneCount>();
+            activeStale = modulateDestinations<globalLaneCount, false>();
 
         const auto values = run.valuesAt<withTwins> ((size_t) (m - from));
 
@@ -456,7 +463,7 @@ float LfoEngine::control (size_t lfo, int kind) const noexcept
     return effectiveValues[(size_t) destination::ofLfo ((int) lfo, kind)];
 }
 
-void LfoEngine::updateDivisions (size_t n, double bpm) noexcept
+void LfoEngine::updateDivisions (size_t n) noexcept
 {
     auto& cache = divisions[n];
 
@@ -470,7 +477,7 @@ void LfoEngine::updateDivisions (size_t n, double bpm) noexcept
         cache.phaseOffset = phaseControl / 360.0f;
     }
 
-    const auto tempoFactor = sync[n] ? std::clamp (bpm, 20.0, 400.0) / 60.0 : 1.0;
+    const auto tempoFactor = sync[n] ? syncedTempoFactor : 1.0;
     const auto rate = control (n, destination::rate), stretch = control (n, destination::stretch);
 
     if (! cache.valid || ! sameBits (rate, cache.rate) || ! sameBits (stretch, cache.stretch)
@@ -484,11 +491,11 @@ void LfoEngine::updateDivisions (size_t n, double bpm) noexcept
     }
 }
 
-void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points, double bpm) noexcept
+void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points) noexcept
 {
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-        updateDivisions (n, bpm);
+        updateDivisions (n);
 
         const auto x = divisions[n].phaseOffset + (float) phases[n];
         const auto shape = control (n, destination::shape), level = control (n, destination::level);
@@ -502,14 +509,14 @@ void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points, double 
     }
 }
 
-void LfoEngine::runLfos (double bpm, int numSamples, RunShapes& run) noexcept
+void LfoEngine::runLfos (int numSamples, RunShapes& run) noexcept
 {
     std::array<float, lfoCount> offsets;
     std::array<double, lfoCount> increments;
 
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-        updateDivisions (n, bpm);
+        updateDivisions (n);
         offsets[n] = divisions[n].phaseOffset;
         increments[n] = divisions[n].increment;
     }

@@ -66,9 +66,9 @@ private:
     // extra lanes (LFO 1's frequency and length) hold still.
     static constexpr size_t globalLaneCount = 8;
 
-    void processRamping (double bpm) noexcept;
-    void processSteady (double bpm, int from, int to) noexcept;
-    void advanceLfos (const std::array<Points, lfoCount>& points, double bpm) noexcept;
+    void processRamping() noexcept;
+    void processSteady (int from, int to) noexcept;
+    void advanceLfos (const std::array<Points, lfoCount>& points) noexcept;
     // One run's LFO values, worked out ahead while no LFO setting moves: final values, except that
     // a sine (and its morph toward the triangle kept in values) is computed when the values of a
     // sample are asked for, once for twin LFOs.
@@ -87,15 +87,15 @@ private:
         std::array<float, lfoCount> valuesAt (size_t sample) const noexcept;
     };
 
-    void runLfos (double bpm, int numSamples, RunShapes& run) noexcept;
+    void runLfos (int numSamples, RunShapes& run) noexcept;
     template <bool withTwins>
     void smoothRun (const RunShapes& run, int from, int to) noexcept;
     bool sameLfo (size_t a, size_t b) const noexcept;
     float control (size_t lfo, int kind) const noexcept;
-    template <size_t lanes>
+    template <size_t lanes, bool allRouted>
     bool modulateDestinations() noexcept;
     void refreshActive() noexcept;
-    void updateDivisions (size_t lfo, double bpm) noexcept;
+    void updateDivisions (size_t lfo) noexcept;
     float routeTarget (const std::array<float, lfoCount>& depths) const noexcept;
     void storeTargets (const ModSnapshot& snapshot) noexcept;
     void keepControls (int sample) noexcept;
@@ -108,6 +108,8 @@ private:
     std::array<bool, lfoCount> sync {};
     float modCoeff = 0.0f;
     float outCoeff = 0.0f;
+    // Cycles per second per cycle per beat at the current run's tempo, for synced LFOs.
+    double syncedTempoFactor = 2.0;
     alignas (16) Lanes effectiveValues {};
     std::array<double, lfoCount> phases {};
     std::array<float, lfoCount> outputs {};
@@ -140,6 +142,7 @@ private:
     alignas (16) std::array<Lanes, lfoCount> scaledDepth {};
     // 1 where some route reaches the destination.
     alignas (16) Lanes routed {};
+    bool allRouted = false;
     std::array<Points, lfoCount> pointTarget {};
 
     // A destination is active while it is routed or its modulation has not died away; the others
