@@ -33,7 +33,7 @@ public:
     void compute (int count, const NoteTable& table, double v, double t, const GlobalControls& controls,
                   double k) noexcept;
 
-    // The same for one lane only, with the same arithmetic.
+    // The targets of one lane only, without a smoothing step, with the same arithmetic.
     void computeLane (int lane, const NoteTable& table, double v, double t, const GlobalControls& controls) noexcept;
 
     // Targets: bend in semitones from the head's key before transpose, pressure and timbre 0..1.
