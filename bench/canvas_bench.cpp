@@ -1,3 +1,4 @@
+#include "bench/EnginePatterns.h"
 #include "core/ZelkProcessor.h"
 #include "ui/canvas/ZelkCanvas.h"
 #include "ui/style/Look.h"
@@ -13,22 +14,12 @@ namespace
 constexpr int canvasWidth = 1216;
 constexpr int canvasHeight = 658;
 
-Note plainNote (int pitch, float start, float duration)
-{
-    Note note;
-    note.on = true;
-    note.pitch = pitch;
-    note.start = start;
-    note.duration = duration;
-    return note;
-}
-
 // Sixteen notes over the default view: a short melody, two notes with vibrato, one glide.
 void writeTypicalPattern (ZelkProcessor& processor)
 {
     for (int slot = 0; slot < 16; ++slot)
     {
-        auto note = plainNote (52 + (slot * 5) % 17, (float) slot, 0.75f);
+        auto note = bench::noteAt ((float) slot, 0.75f, 52 + (slot * 5) % 17);
 
         for (int i = 0; i < curvePointCount; ++i)
             note.curves[pitchCurve][(size_t) i] = (slot % 4 == 1) ? (float) i / 32.0f / 48.0f : 0.0f;
@@ -46,7 +37,7 @@ void writeWorstCasePattern (ZelkProcessor& processor)
 {
     for (int slot = 0; slot < slotCount; ++slot)
     {
-        auto note = plainNote (50 + slot / 8, (float) (slot % 8) * 2.0f, 2.0f);
+        auto note = bench::noteAt ((float) (slot % 8) * 2.0f, 2.0f, 50 + slot / 8);
         note.vibOn = true;
         note.vibCycles = 48.0f + (float) (slot % 17);
         processor.writeNote (slot, note);
@@ -59,7 +50,7 @@ void writeLongNotesPattern (ZelkProcessor& processor)
 {
     for (int slot = 0; slot < slotCount; ++slot)
     {
-        auto note = plainNote (48 + slot % 24, (float) (slot % 16) * 0.5f, 8.0f);
+        auto note = bench::noteAt ((float) (slot % 16) * 0.5f, 8.0f, 48 + slot % 24);
         note.vibOn = true;
         note.vibCycles = 48.0f + (float) (slot % 17);
         processor.writeNote (slot, note);

@@ -1,6 +1,7 @@
 // Pitch bend, pressure and controller 74 after the attack: values, send ticks, duplicate
 // suppression and smoothing.
 #include "tests/helpers/MidiExpectations.h"
+#include "tests/helpers/TestProcessor.h"
 
 #include <cmath>
 
@@ -9,16 +10,6 @@ using namespace zelk::test;
 
 namespace
 {
-Note plainNote (float start, float duration, int pitch)
-{
-    Note n;
-    n.on = true;
-    n.start = start;
-    n.duration = duration;
-    n.pitch = pitch;
-    return n;
-}
-
 // Member-channel expression after the attack's own messages (the reset and configuration at the
 // start are on every channel and are skipped).
 Events afterStart (const Events& events, int64_t start)

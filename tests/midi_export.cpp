@@ -10,16 +10,6 @@ using namespace zelk::test;
 
 namespace
 {
-Note plainNote (int pitch, float start, float duration)
-{
-    Note note;
-    note.on = true;
-    note.pitch = pitch;
-    note.start = start;
-    note.duration = duration;
-    return note;
-}
-
 struct ExportedFile
 {
     juce::MidiFile file;
@@ -65,7 +55,7 @@ ExportedFile exportAndRead (ZelkProcessor& processor)
 TEST (MpeExport, WritesOneTrackAt960TicksWithTheTempoFirst)
 {
     ZelkProcessor processor;
-    processor.writeNote (0, plainNote (60, 0.5f, 1.0f));
+    processor.writeNote (0, plainNote (0.5f, 1.0f, 60));
 
     const auto exported = exportAndRead (processor);
     EXPECT_EQ (exported.format, 1);
@@ -95,8 +85,8 @@ TEST (MpeExport, WritesOneTrackAt960TicksWithTheTempoFirst)
 TEST (MpeExport, CoversThePatternsBarsAndStopsAtTheLoopEnd)
 {
     ZelkProcessor processor;
-    processor.writeNote (0, plainNote (60, 0.0f, 2.0f));
-    processor.writeNote (1, plainNote (64, 5.0f, 2.0f)); // ends at 7 beats: the file covers 8
+    processor.writeNote (0, plainNote (0.0f, 2.0f, 60));
+    processor.writeNote (1, plainNote (5.0f, 2.0f, 64)); // ends at 7 beats: the file covers 8
 
     const auto exported = exportAndRead (processor);
     EXPECT_EQ (exported.noteOns(), (std::vector<std::pair<int, int>> { { 0, 60 }, { 4800, 64 } }));
@@ -113,9 +103,9 @@ TEST (MpeExport, CoversThePatternsBarsAndStopsAtTheLoopEnd)
 TEST (MpeExport, PlaysOnePassOfTheLoopRegionWhenLooping)
 {
     ZelkProcessor processor;
-    processor.writeNote (0, plainNote (60, 1.0f, 0.5f));
-    processor.writeNote (1, plainNote (62, 2.0f, 3.0f)); // still sounding at the loop end
-    processor.writeNote (2, plainNote (64, 6.0f, 1.0f)); // outside the loop
+    processor.writeNote (0, plainNote (1.0f, 0.5f, 60));
+    processor.writeNote (1, plainNote (2.0f, 3.0f, 62)); // still sounding at the loop end
+    processor.writeNote (2, plainNote (6.0f, 1.0f, 64)); // outside the loop
     processor.setParameterValue ("rangeStart", 1.0f);
     processor.setParameterValue ("rangeEnd", 3.0f);
     processor.setParameterValue ("rangeEnabled", 1.0f);
@@ -169,7 +159,7 @@ TEST (MpeExport, ImportedNotesComeBackAsMpeNotesAtTheirTicks)
 TEST (MpeExport, FailsOnTargetsItCannotWriteAndNamesFilesMid)
 {
     ZelkProcessor processor;
-    processor.writeNote (0, plainNote (60, 0.0f, 1.0f));
+    processor.writeNote (0, plainNote (0.0f, 1.0f, 60));
 
     EXPECT_FALSE (exportMpeMidi (processor, juce::File ("/nonexistent-folder/out.mid")));
     EXPECT_FALSE (exportMpeMidi (processor, juce::File::getSpecialLocation (juce::File::tempDirectory)));

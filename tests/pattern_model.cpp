@@ -5,20 +5,11 @@
 #include <gtest/gtest.h>
 
 using namespace zelk;
+using zelk::test::plainNote;
 using zelk::test::valueOf;
 
 namespace
 {
-Note noteAt (float start, float duration, int pitch = 60)
-{
-    Note note;
-    note.on = true;
-    note.pitch = pitch;
-    note.start = start;
-    note.duration = duration;
-    return note;
-}
-
 // Records the order in which one slot's parameters change and the gestures around them.
 struct SlotRecorder : juce::AudioProcessorListener
 {
@@ -231,7 +222,7 @@ TEST (CurveAt, InterpolatesAndHoldsTheEndsOutsideTheNote)
 
 TEST (PitchAt, BendsByCurveTimesBendDepth)
 {
-    auto note = noteAt (0.0f, 4.0f);
+    auto note = plainNote (0.0f, 4.0f);
     note.curves[pitchCurve].fill (1.0f);
 
     EXPECT_DOUBLE_EQ (pitchAt (note, nullptr, 1.0, 48.0), 108.0);
@@ -244,7 +235,7 @@ TEST (PitchAt, BendsByCurveTimesBendDepth)
 
 TEST (PitchAt, VibratoStartsAndEndsAtZeroAndFadesIn)
 {
-    auto note = noteAt (0.0f, 4.0f);
+    auto note = plainNote (0.0f, 4.0f);
     note.vibOn = true;
     note.vibDepth = 1.0f;
     note.vibCycles = 4.0f;
@@ -266,19 +257,19 @@ TEST (PitchAt, VibratoStartsAndEndsAtZeroAndFadesIn)
 
 TEST (PitchAt, ConnectionToleranceDecidesWhetherAGlideHappens)
 {
-    auto first = noteAt (0.0f, 2.0f, 60);
+    auto first = plainNote (0.0f, 2.0f, 60);
     first.glide = 0.5f;
 
-    auto touching = noteAt (2.0f - 0.0001f, 1.0f, 72);
+    auto touching = plainNote (2.0f - 0.0001f, 1.0f, 72);
     EXPECT_TRUE (glidesInto (first, touching));
     EXPECT_NEAR (pitchAt (first, &touching, 1.9999, 48.0), 72.0, 1.0e-3);
 
-    auto overlapping = noteAt (1.5f, 1.0f, 72);
+    auto overlapping = plainNote (1.5f, 1.0f, 72);
     EXPECT_FALSE (glidesInto (first, overlapping));
     EXPECT_DOUBLE_EQ (pitchAt (first, &overlapping, 1.75, 48.0), 60.0);
 
-    auto shortFirst = noteAt (0.0f, 0.0625f);
-    auto tooSoon = noteAt (0.0009f, 1.0f, 72);
+    auto shortFirst = plainNote (0.0f, 0.0625f);
+    auto tooSoon = plainNote (0.0009f, 1.0f, 72);
     shortFirst.duration = 0.0005f; // a stored combination the writers never make
     EXPECT_FALSE (glidesInto (shortFirst, tooSoon));
 
@@ -294,9 +285,9 @@ TEST (PitchAt, ConnectionToleranceDecidesWhetherAGlideHappens)
 
 TEST (PitchAt, GlideShapeBendsTheTransition)
 {
-    auto first = noteAt (0.0f, 2.0f, 60);
+    auto first = plainNote (0.0f, 2.0f, 60);
     first.glide = 1.0f;
-    auto second = noteAt (2.0f, 1.0f, 72);
+    auto second = plainNote (2.0f, 1.0f, 72);
     second.curves[pitchCurve][0] = 0.125f; // the glide aims at the next note's first pitch: 78
 
     EXPECT_DOUBLE_EQ (pitchAt (first, &second, 0.9, 48.0), 60.0); // before the glide start

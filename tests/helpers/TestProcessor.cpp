@@ -43,13 +43,19 @@ void runMessageLoop (int milliseconds)
     juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
 }
 
-Note writePlainNote (ZelkProcessor& processor, int slot, float start, float duration, int pitch)
+Note plainNote (float start, float duration, int pitch)
 {
     Note note;
     note.on = true;
     note.start = start;
     note.duration = duration;
     note.pitch = pitch;
+    return note;
+}
+
+Note writePlainNote (ZelkProcessor& processor, int slot, float start, float duration, int pitch)
+{
+    const auto note = plainNote (start, duration, pitch);
     processor.writeNote (slot, note);
     return note;
 }

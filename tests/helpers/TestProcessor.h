@@ -18,6 +18,8 @@ juce::String stateXml (ZelkProcessor& processor);
 void runMessageLoop (int milliseconds = 50);
 
 // Writes a plain note (defaults but for these fields) into a slot, and returns it.
+// An "on" note with default fields apart from start, duration and pitch.
+Note plainNote (float start, float duration, int pitch = 60);
 Note writePlainNote (ZelkProcessor& processor, int slot, float start, float duration, int pitch);
 // Connects slot `from` to slot `to` through its "next" parameter.
 void linkNotes (ZelkProcessor& processor, int from, int to);
