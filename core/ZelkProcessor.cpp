@@ -28,7 +28,11 @@ ZelkProcessor::ZelkProcessor()
 
     for (int slot = 0; slot < slotCount; ++slot)
         for (int f = 0; f < fieldsPerSlot; ++f)
-            noteParameters[(size_t) slot][(size_t) f] = entryOf (noteParameterId (slot, f))->parameter;
+        {
+            const auto identifier = noteParameterId (slot, f);
+            noteParameters[(size_t) slot][(size_t) f] = entryOf (identifier)->parameter;
+            patternChanges.watch (parameters, identifier);
+        }
 
     for (int d = 0; d < destinationCount; ++d)
         liveValue[(size_t) d] = pointers.destinations[(size_t) d]->load();

@@ -2,6 +2,7 @@
 
 #include "core/Note.h"
 #include "core/ParameterPointers.h"
+#include "core/PatternChanges.h"
 #include "engine/PlaybackEngine.h"
 #include "hosting/HostedInstrument.h"
 
@@ -45,6 +46,8 @@ public:
     Note readNote (int slot) const noexcept;
     // Only the slot's "on" switch: a slot that is off is nothing else to the engine.
     bool isNoteOn (int slot) const noexcept;
+    // Grows after every change of a note's value; read it before reading the notes.
+    uint32_t patternChangeCount() const noexcept { return patternChanges.count(); }
     void writeNote (int slot, const Note& note);
     void setParameterValue (const juce::String& identifier, float value);
     void clearPattern();
@@ -94,6 +97,8 @@ private:
     void buildStateIndex();
     std::vector<float> valuesFromState (const juce::XmlElement& state) const;
 
+    // Before the tree, so that it outlives the tree's lists of listeners.
+    PatternChanges patternChanges;
     juce::AudioProcessorValueTreeState parameters;
     ParameterPointers pointers;
     std::array<std::array<juce::RangedAudioParameter*, fieldsPerSlot>, slotCount> noteParameters {};

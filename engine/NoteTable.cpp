@@ -13,6 +13,20 @@ namespace
 constexpr double twoPi = 6.283185307179586476925286766559;
 } // namespace
 
+bool NoteTable::refresh (const ZelkProcessor& processor) noexcept
+{
+    // The count first: a change that lands while the notes are read counts again next block.
+    const auto changes = processor.patternChangeCount();
+
+    if (current && changes == changesRead)
+        return false;
+
+    changesRead = changes;
+    current = true;
+    build (processor);
+    return true;
+}
+
 void NoteTable::build (const ZelkProcessor& processor) noexcept
 {
     // A slot that is off takes no part in playback: its other 114 values are not read.

@@ -3,14 +3,15 @@
 #include "core/Note.h"
 
 #include <array>
+#include <cstdint>
 
 namespace zelk
 {
 class ZelkProcessor;
 
 // One block's view of the pattern: the 128 notes, their effective connections, where each chain
-// ends and which notes start a chain. Rebuilt at the start of every block, so the block sees one
-// consistent pattern while the editor writes.
+// ends and which notes start a chain. Brought up to date at the start of a block, so the block
+// sees one consistent pattern while the editor writes.
 struct NoteTable
 {
     std::array<Note, slotCount> notes {};
@@ -40,6 +41,13 @@ struct NoteTable
 
     std::array<PitchConstants, slotCount> pitchConstants {};
 
+    // Reads the pattern again when a note's value changed since the last reading (or on the first
+    // call); returns whether it did.
+    bool refresh (const ZelkProcessor& processor) noexcept;
+
+    // The next refresh reads the pattern whatever the count of changes says.
+    void invalidate() noexcept { current = false; }
+
     void build (const ZelkProcessor& processor) noexcept;
 
     // Links, chain ends and heads from the notes already in `notes`.
@@ -60,6 +68,10 @@ struct NoteTable
         const auto n = nextOf[(size_t) slot];
         return n >= 0 ? &notes[(size_t) n] : nullptr;
     }
+
+private:
+    bool current = false;
+    uint32_t changesRead = 0;
 };
 
 } // namespace zelk

@@ -12,6 +12,7 @@ void PlaybackEngine::prepare (double newSampleRate, const ModSnapshot& modulatio
 {
     sampleRate = newSampleRate;
     lfo.prepare (sampleRate, modulation);
+    table.invalidate();
     mpe.channels.freeAll();
     auditionSynth.prepare (sampleRate);
     audition.reset();
@@ -109,12 +110,12 @@ void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<fl
 
     lfo.setTargets (makeSnapshot (parameters), starting);
 
-    // Only a playing block reads the table.
-    if (playing)
-    {
-        table.build (processor);
+    // Only a playing block reads the table; a start reads it whatever the count of changes says.
+    if (starting)
+        table.invalidate();
+
+    if (playing && table.refresh (processor))
         mpe.channels.forgetSegments();
-    }
 
     const auto audible = isSwitchOn (parameters.monitor) && ! instrument.instrumentActive.load()
                       && ! instrument.instrumentLoading.load();

@@ -1,6 +1,8 @@
 // MPE notes as a receiver sees them: configuration, attacks, releases, chains, channel allocation,
 // transpose and velocity, stopping, the audition of edits and what the editor is told.
+#include "core/NoteFields.h"
 #include "tests/helpers/MidiExpectations.h"
+#include "tests/helpers/TestProcessor.h"
 
 using namespace zelk;
 using namespace zelk::test;
@@ -374,4 +376,51 @@ TEST (MpeNotes, SendingKeepsTheBuffersOrder)
         EXPECT_EQ (events[i].first, expected[i].first) << i;
         EXPECT_TRUE (events[i].second.getDescription() == expected[i].second.getDescription()) << i;
     }
+}
+
+// The engine reads the pattern again only after a note's value changed, so every way a value can
+// change must reach a playing engine in the next block: the editor's writes, the host's automation
+// (the value set, then the listeners told, as the plug-in wrappers do) and a loaded state.
+TEST (MpeNotes, APlayingEngineHearsEveryKindOfNoteChangeInTheNextBlock)
+{
+    EngineHarness h;
+    h.set ("smooth", 0.0f);
+    h.note (0, 0.0f, 64.0f, 60);
+    startHost (h);
+    h.run (2);
+
+    const auto lastPressure = [&h] (const Events& events)
+    {
+        const auto p = only (events, [] (const CapturedEvent& e) { return e.message.isChannelPressure() && e.channel() == 2; });
+        return p.empty() ? -1 : p.back().message.getChannelPressureValue();
+    };
+    const auto pressureCurve = [] (float value)
+    {
+        auto note = plainNote (0.0f, 64.0f, 60);
+        note.curves[zelk::pressureCurve].fill (value);
+        return note;
+    };
+
+    h.note (0, pressureCurve (1.0f));
+    EXPECT_EQ (lastPressure (h.run (1)), 127);
+
+    for (int point = 0; point < curvePointCount; ++point)
+    {
+        auto* parameter = h.processor.parameterTree().getParameter (noteParameterId (0, field::curvePoint (zelk::pressureCurve, point)));
+        ASSERT_NE (parameter, nullptr);
+        const auto normalised = parameter->convertTo0to1 (0.25f);
+        parameter->setValue (normalised);
+        parameter->sendValueChangedMessageToListeners (normalised);
+    }
+
+    EXPECT_EQ (lastPressure (h.run (1)), 32);
+
+    EngineHarness other;
+    other.note (0, pressureCurve (0.75f));
+    loadState (h.processor, saveState (other.processor));
+    h.set ("smooth", 0.0f);
+    EXPECT_EQ (lastPressure (h.run (2)), 95);
+
+    // Nothing changed: the same value goes on (and is not sent again).
+    EXPECT_EQ (lastPressure (h.run (2)), -1);
 }
