@@ -58,6 +58,7 @@ void ExpressionLanes::load (int l, const NoteTable& table, int head, int segment
     vibFade[i] = note.vibFade;
     vibDepth[i] = note.vibDepth;
     vibAngle[i] = c.vibAngle;
+    pointsRead = false;
 }
 
 namespace
@@ -184,8 +185,28 @@ forcedinline void ExpressionLanes::passes (const Inputs& in) noexcept
     for (int l = 0; l < count; ++l)
         positions (l, in.v, in.t);
 
+    auto moved = ! pointsRead;
+
     for (int l = 0; l < count; ++l)
-        readPoints (l, in.points);
+    {
+        const auto i = (size_t) l;
+        moved = moved | (pitchIndex[i] != pointsPitchIndex[i]) | (curveIndex[i] != pointsCurveIndex[i]);
+    }
+
+    if (moved)
+    {
+        for (int l = 0; l < count; ++l)
+            readPoints (l, in.points);
+
+        // Lanes past count were not read: -1 is no segment, so they read when next computed.
+        for (size_t i = 0; i < (size_t) laneCount; ++i)
+        {
+            pointsPitchIndex[i] = (int) i < count ? pitchIndex[i] : -1;
+            pointsCurveIndex[i] = (int) i < count ? curveIndex[i] : -1;
+        }
+
+        pointsRead = true;
+    }
 
     auto anyGliding = false, anyVibrato = false;
 
@@ -246,6 +267,7 @@ void ExpressionLanes::computeLane (int l, const NoteTable& table, double v, doub
 {
     positions (l, v, t);
     readPoints (l, table.notes[0].curves[0].data());
+    pointsRead = false;
     targets<true, true> (l, t, controls.bend, controls.pressure, controls.timbre);
 }
 

@@ -33,6 +33,9 @@ public:
     void compute (int count, const NoteTable& table, double v, double t, const GlobalControls& controls,
                   double k) noexcept;
 
+    // The table's values may have changed under the lanes: read every lane's curve points again.
+    void forgetPoints() noexcept { pointsRead = false; }
+
     // The targets of one lane only, without a smoothing step, with the same arithmetic.
     void computeLane (int lane, const NoteTable& table, double v, double t, const GlobalControls& controls) noexcept;
 
@@ -107,6 +110,12 @@ private:
     alignas (16) Doubles pressureStep {};
     alignas (16) Doubles timbrePoint {};
     alignas (16) Doubles timbreStep {};
+
+    // The segments whose points the lanes hold: a curve's points change only when a lane enters
+    // its next segment, 32 times in a note, so most samples read none.
+    alignas (16) std::array<int32_t, laneCount> pointsPitchIndex {};
+    alignas (16) std::array<int32_t, laneCount> pointsCurveIndex {};
+    bool pointsRead = false;
 
     static constexpr Doubles filled (double value) noexcept
     {

@@ -27,6 +27,7 @@ void followChain (const NoteTable& table, MemberChannels& channels, int c, doubl
     r.segmentFrom = s == r.slot ? -std::numeric_limits<double>::infinity() : (double) table.notes[(size_t) s].start;
     r.segmentUntil = next >= 0 ? (double) table.notes[(size_t) next].start : std::numeric_limits<double>::infinity();
     channels.lanes.load (c, table, r.slot, s);
+    channels.unsettle();
 }
 } // namespace
 
@@ -81,18 +82,27 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
     if (channels.holdingCount() == 0)
         return;
 
-    auto lanesInUse = 0;
+    if (! channels.settledAt (v))
+    {
+        auto lanesInUse = 0;
+        auto from = -std::numeric_limits<double>::infinity();
+        auto until = std::numeric_limits<double>::infinity();
 
-    for (int c = 0; c < memberChannelCount; ++c)
-        if (channels[c].holding())
-        {
-            followChain (table, channels, c, v);
-            lanesInUse = c + 1;
-        }
+        for (int c = 0; c < memberChannelCount; ++c)
+            if (channels[c].holding())
+            {
+                followChain (table, channels, c, v);
+                lanesInUse = c + 1;
+                from = std::max (from, channels[c].segmentFrom);
+                until = std::min (until, channels[c].segmentUntil);
+            }
+
+        channels.settle (from, until, lanesInUse);
+    }
 
     // The pattern's time base is single precision; the pitch curve is evaluated at the same time.
     auto& lanes = channels.lanes;
-    lanes.compute (lanesInUse, table, v, (double) (float) v, controls, k);
+    lanes.compute (channels.lanesInUse(), table, v, (double) (float) v, controls, k);
 
     if (! tick)
         return;

@@ -26,6 +26,7 @@ void MemberChannels::occupy (int record, int slot) noexcept
     r.segmentUntil = -1.0;
     holderOfSlot[(size_t) slot] = (int8_t) record;
     ++holding;
+    unsettle();
 }
 
 void MemberChannels::free (int record) noexcept
@@ -39,6 +40,7 @@ void MemberChannels::free (int record) noexcept
     }
 
     r = MemberChannel {};
+    unsettle();
 }
 
 void MemberChannels::freeAll() noexcept

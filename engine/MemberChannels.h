@@ -57,7 +57,23 @@ public:
             r.segment = -1;
             r.segmentUntil = -1.0;
         }
+
+        lanes.forgetPoints();
+        unsettle();
     }
+
+    // Positions over which no holding channel's sounding note changes, and the lanes in use, as
+    // the last walk over all channels found them: while v stays inside, that walk has nothing to
+    // do. Taking, freeing or moving any channel forgets them.
+    bool settledAt (double v) const noexcept { return v >= settledFrom && v < settledUntil; }
+    void settle (double from, double until, int lanes) noexcept
+    {
+        settledFrom = from;
+        settledUntil = until;
+        settledLanes = lanes;
+    }
+    void unsettle() noexcept { settledUntil = -1.0; }
+    int lanesInUse() const noexcept { return settledLanes; }
 
     // The expression targets of every channel, lane c for record c.
     ExpressionLanes lanes;
@@ -66,6 +82,9 @@ private:
     std::array<MemberChannel, memberChannelCount> records {};
     std::array<int8_t, slotCount> holderOfSlot {};
     int holding = 0;
+    double settledFrom = 0.0;
+    double settledUntil = -1.0;
+    int settledLanes = 0;
 };
 
 } // namespace zelk
