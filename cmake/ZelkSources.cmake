@@ -53,4 +53,4 @@ set(ZELK_SOURCES
 # The expression lanes vectorise only when the compiler may assume floating point does not trap;
 # the results are the same to the bit.
 set_source_files_properties(engine/ExpressionLanes.cpp PROPERTIES
-    COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-fno-trapping-math>")
+    COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-fno-trapping-math;-ffp-contract=off>")

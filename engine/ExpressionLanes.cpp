@@ -8,25 +8,34 @@
 
 #include <algorithm>
 
-// Four doubles at a time where the processor can (chosen at run time, as the plug-in must run on
-// any x86-64); without fused multiply-add, so the results are the same to the bit either way.
+// Eight or four doubles at a time where the processor can (chosen at run time, as the plug-in must
+// run on any x86-64); the file is compiled without contracting into fused multiply-adds, so the
+// results are the same to the bit whichever code runs.
 #if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
  #define ZELK_WIDE_VECTORS 1
+ #define ZELK_WIDEST_TARGET __attribute__ ((target ("avx512f,avx512dq,avx512vl,prefer-vector-width=512")))
  #define ZELK_WIDE_TARGET __attribute__ ((target ("avx2")))
 #else
  #define ZELK_WIDE_VECTORS 0
+ #define ZELK_WIDEST_TARGET
  #define ZELK_WIDE_TARGET
 #endif
 
 namespace zelk
 {
-std::atomic<bool> ExpressionLanes::wideVectorsAllowed { true };
+std::atomic<int> ExpressionLanes::widestVector { 8 };
 
 ExpressionLanes::ExpressionLanes() noexcept
 {
 #if ZELK_WIDE_VECTORS
     __builtin_cpu_init();
-    wide = wideVectorsAllowed.load() && __builtin_cpu_supports ("avx2");
+    const auto allowed = widestVector.load();
+
+    if (allowed >= 8 && __builtin_cpu_supports ("avx512f") && __builtin_cpu_supports ("avx512dq")
+        && __builtin_cpu_supports ("avx512vl"))
+        vectorWidth = 8;
+    else if (allowed >= 4 && __builtin_cpu_supports ("avx2"))
+        vectorWidth = 4;
 #endif
 }
 
@@ -172,7 +181,9 @@ void ExpressionLanes::compute (int count, const NoteTable& table, double v, doub
     // Whole vectors: eight lanes (two vectors of four) or all sixteen.
     count = count <= 8 ? 8 : laneCount;
 
-    if (wide)
+    if (vectorWidth == 8)
+        computeWidest (count, in);
+    else if (vectorWidth == 4)
         computeWide (count, in);
     else
         computeNarrow (count, in);
@@ -249,6 +260,11 @@ forcedinline void ExpressionLanes::targetPass (const Inputs& in) noexcept
         case 8: passes<8> (in); break;                                                                       \
         default: passes<16> (in); break;                                                                    \
     }
+
+ZELK_WIDEST_TARGET void ExpressionLanes::computeWidest (int count, const Inputs& in) noexcept
+{
+    ZELK_LANE_PASSES (count)
+}
 
 ZELK_WIDE_TARGET void ExpressionLanes::computeWide (int count, const Inputs& in) noexcept
 {

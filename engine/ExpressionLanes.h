@@ -20,9 +20,10 @@ public:
 
     ExpressionLanes() noexcept;
 
-    // Lanes made after this is set to false keep to the instructions every x86-64 processor has
-    // (for testing that both kinds of vector code compute the same).
-    static std::atomic<bool> wideVectorsAllowed;
+    // The most doubles to a vector that lanes made after this is set may use, 8, 4 or 2 (the
+    // instructions every x86-64 processor has): for testing that all kinds of vector code compute
+    // the same.
+    static std::atomic<int> widestVector;
 
     // Lane `lane` follows note `segment` of the chain whose head is `head`.
     void load (int lane, const NoteTable& table, int head, int segment) noexcept;
@@ -56,6 +57,7 @@ private:
         double v, t, bendDepth, pressureScale, timbreScale, k;
     };
 
+    void computeWidest (int count, const Inputs& in) noexcept;
     void computeWide (int count, const Inputs& in) noexcept;
     void computeNarrow (int count, const Inputs& in) noexcept;
 
@@ -90,8 +92,8 @@ private:
     alignas (16) Doubles vibFade {};
     alignas (16) Doubles vibDepth {};
     alignas (16) Doubles vibAngle {};
-    // Whether the processor has four-double vectors (AVX2), checked once when the lanes are made.
-    bool wide = false;
+    // Doubles to a vector: 8 with AVX-512, 4 with AVX2, else 2; checked once when the lanes are made.
+    int vectorWidth = 2;
 
     // Where the lane's note's curves begin among the table's curve points (in floats).
     alignas (16) std::array<int32_t, laneCount> curveOffset {};
