@@ -66,11 +66,11 @@ public:
     // the last walk over all channels found them: while v stays inside, that walk has nothing to
     // do. Taking, freeing or moving any channel forgets them.
     bool settledAt (double v) const noexcept { return v >= settledFrom && v < settledUntil; }
-    void settle (double from, double until, int lanes) noexcept
+    void settle (double from, double until, int lanesUsed) noexcept
     {
         settledFrom = from;
         settledUntil = until;
-        settledLanes = lanes;
+        settledLanes = lanesUsed;
     }
     void unsettle() noexcept { settledUntil = -1.0; }
     int lanesInUse() const noexcept { return settledLanes; }
