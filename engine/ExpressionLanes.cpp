@@ -13,7 +13,11 @@
 // results are the same to the bit whichever code runs.
 #if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
  #define ZELK_WIDE_VECTORS 1
- #define ZELK_WIDEST_TARGET __attribute__ ((target ("avx512f,avx512dq,avx512vl,prefer-vector-width=512")))
+ #if defined(__clang__)
+  #define ZELK_WIDEST_TARGET __attribute__ ((target ("avx512f,avx512dq,avx512vl"), min_vector_width (512)))
+ #else
+  #define ZELK_WIDEST_TARGET __attribute__ ((target ("avx512f,avx512dq,avx512vl,prefer-vector-width=512")))
+ #endif
  #define ZELK_WIDE_TARGET __attribute__ ((target ("avx2")))
 #else
  #define ZELK_WIDE_VECTORS 0
@@ -196,12 +200,13 @@ forcedinline void ExpressionLanes::passes (const Inputs& in) noexcept
     for (int l = 0; l < count; ++l)
         positions (l, in.v, in.t);
 
-    auto moved = ! pointsRead;
+    // Without branches, so that the comparison vectorises.
+    auto moved = pointsRead ? 0 : 1;
 
     for (int l = 0; l < count; ++l)
     {
         const auto i = (size_t) l;
-        moved = moved | (pitchIndex[i] != pointsPitchIndex[i]) | (curveIndex[i] != pointsCurveIndex[i]);
+        moved |= (int) (pitchIndex[i] != pointsPitchIndex[i]) | (int) (curveIndex[i] != pointsCurveIndex[i]);
     }
 
     if (moved)
