@@ -316,8 +316,8 @@ void advanceVoices (bool wide, AuditionSynth::Lanes& lanes, float smoothing, int
     advance<withAmplitudes, recorded> (lanes, smoothing, numSamples, phaseAt, amplitudeAt);
 }
 
-void mixNarrow (const double* phaseAt, const double* amplitudeAt, const double* brightness, size_t count,
-                float* output, int numSamples) noexcept
+void mixNarrow (const double* phaseAt, const double* amplitudeAt, const double* brightness, size_t count, float* output,
+                int numSamples) noexcept
 {
     mixStretch (phaseAt, amplitudeAt, brightness, count, output, numSamples);
 }
@@ -333,6 +333,11 @@ std::atomic<bool> AuditionSynth::wideVectorsAllowed { true };
 
 AuditionSynth::AuditionSynth() noexcept
 {
+    // Evaluated here, at run time, as a message would: a compiler may fold a constant table with
+    // its own, correctly rounded power, which is not always the C library's.
+    for (int key = 0; key < (int) keyHertz.size(); ++key)
+        keyHertz[(size_t) key] = 440.0 * std::pow (2.0, (key - 69) / 12.0);
+
 #if ZELK_SYNTH_WIDE
     __builtin_cpu_init();
     wide = wideVectorsAllowed.load() && __builtin_cpu_supports ("avx2");
@@ -411,7 +416,9 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     else if (message.isPitchWheel())
     {
         const auto bend = (message.getPitchWheelValue() - 8192) / 8192.0 * 4.0;
-        retune ((size_t) (channel - 1), (float) (440.0 * std::pow (2.0, (v.note - 69) / 12.0) * std::pow (2.0, bend)));
+        const auto hertz = v.note >= 0 && v.note < (int) keyHertz.size() ? keyHertz[(size_t) v.note]
+                                                                          : 440.0 * std::pow (2.0, (v.note - 69) / 12.0);
+        retune ((size_t) (channel - 1), (float) (hertz * std::pow (2.0, bend)));
     }
     else if (message.isControllerOfType (74))
     {

@@ -91,6 +91,9 @@ private:
     float smoothing = 0.0f;
     // Four voices to an instruction (AVX2) rather than two.
     bool wide = false;
+    // 440 x 2^((key - 69) / 12) of every MIDI key, which a bend message would otherwise compute
+    // with the C library's power.
+    std::array<double, 128> keyHertz;
     // Bit v: voice v's amplitude or target is not zero, so it renders a sine.
     uint32_t sounding = 0;
 
