@@ -4,6 +4,17 @@
 #include <cmath>
 #include <cstring>
 
+// Eight destinations to an instruction where the processor can (chosen at run time, as the plug-in
+// must run on any x86-64); without fused multiply-add, so the values are the same to the bit either
+// way.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+    #define ZELK_LFO_WIDE 1
+    #define ZELK_WIDE_TARGET __attribute__ ((target ("avx2")))
+#else
+    #define ZELK_LFO_WIDE 0
+    #define ZELK_WIDE_TARGET
+#endif
+
 namespace zelk
 {
 namespace
@@ -150,8 +161,15 @@ float morphedShapeValue (float shape, float x, const std::array<float, lfoPointC
     return morphedShapeAt (s, a, s < 1.0f ? sine (a) : 0.0f, points);
 }
 
+std::atomic<bool> LfoEngine::wideVectorsAllowed { true };
+
 LfoEngine::LfoEngine()
 {
+#if ZELK_LFO_WIDE
+    __builtin_cpu_init();
+    wide = wideVectorsAllowed.load() && __builtin_cpu_supports ("avx2");
+#endif
+
     for (size_t d = 0; d < (size_t) destinationCount; ++d)
     {
         ranges[d] = destinationRange ((int) d);
@@ -335,7 +353,7 @@ void LfoEngine::refreshActive() noexcept
 }
 
 template <size_t lanes, bool allRouted>
-bool LfoEngine::modulateDestinations() noexcept
+forcedinline bool LfoEngine::modulateDestinations() noexcept
 {
     // The routes carry the outputs of the previous sample.
     const auto first = outputs[0], second = outputs[1], third = outputs[2];
@@ -370,6 +388,21 @@ bool LfoEngine::modulateDestinations() noexcept
     }
 
     return dropped != 0;
+}
+
+bool LfoEngine::modulateEveryDestination() noexcept
+{
+    return wide ? modulateEveryDestinationWide() : modulateEveryDestinationNarrow();
+}
+
+ZELK_WIDE_TARGET bool LfoEngine::modulateEveryDestinationWide() noexcept
+{
+    return allRouted ? modulateDestinations<laneCount, true>() : modulateDestinations<laneCount, false>();
+}
+
+bool LfoEngine::modulateEveryDestinationNarrow() noexcept
+{
+    return allRouted ? modulateDestinations<laneCount, true>() : modulateDestinations<laneCount, false>();
 }
 
 // Inlined, so that the three LFOs' sines stay in the loop whose waiting they fill.
@@ -412,8 +445,7 @@ void LfoEngine::processSteady (int from, int to) noexcept
             if (activeStale)
                 refreshActive();
 
-            activeStale = allRouted ? modulateDestinations<laneCount, true>()
-                                    : modulateDestinations<laneCount, false>();
+            activeStale = modulateEveryDestination();
             advanceLfos (pointTarget);
             keepControls (m);
         }
