@@ -251,11 +251,11 @@ ZELK_WIDE_TARGET void advanceWide (AuditionSynth::Lanes& lanes, float smoothingF
 
 // One sample of the first `count` lanes, summed in lane order (which is channel order). The
 // voices of a sample lie side by side, so the loop over them shares instructions between two or
-// four voices; a loop of a fixed length needs no tail and no checks of the count.
-template <size_t count>
-forcedinline double mixedSample (const double* phases, const double* amplitudes, const double* brightness) noexcept
+// four voices.
+forcedinline double mixedSample (const double* phases, const double* amplitudes, const double* brightness,
+                                 size_t count) noexcept
 {
-    std::array<double, count> samples;
+    std::array<double, voiceCount> samples;
 
     for (size_t i = 0; i < count; ++i)
     {
@@ -274,29 +274,31 @@ forcedinline double mixedSample (const double* phases, const double* amplitudes,
     return sum;
 }
 
-template <size_t count>
-forcedinline void mixLanes (const double* phaseAt, const double* amplitudeAt, const double* brightness, float* output,
-                            int numSamples) noexcept
+forcedinline void mixLanes (const double* phaseAt, const double* amplitudeAt, const double* brightness, size_t count,
+                            float* output, int numSamples) noexcept
 {
     for (int m = 0; m < numSamples; ++m)
     {
         const auto at = (size_t) m * voiceCount;
-        output[m] = (float) mixedSample<count> (phaseAt + at, amplitudeAt + at, brightness);
+        output[m] = (float) mixedSample (phaseAt + at, amplitudeAt + at, brightness, count);
     }
 }
 
-// The mix of a recorded stretch. `count` is the sounding lanes rounded up to whole vectors of four:
-// the extra lanes are silent and add zeros, which leave a sum begun at +0 as it was.
-forcedinline void mixStretch (const double* phaseAt, const double* amplitudeAt, const double* brightness, size_t count,
-                              float* output, int numSamples) noexcept
+// The mix of a recorded stretch, its sounding lanes rounded up to whole vectors of `width` lanes:
+// the extra lanes are silent and add zeros, which leave a sum begun at +0 as it was. With every
+// lane in use the count is a constant, so that the loops over the lanes need no checks and the
+// sum no branches. (A constant smaller count makes the compiler vectorise across samples instead,
+// which is slower.)
+template <size_t width>
+forcedinline void mixStretch (const double* phaseAt, const double* amplitudeAt, const double* brightness,
+                              size_t soundingCount, float* output, int numSamples) noexcept
 {
-    switch (count)
-    {
-        case 4: mixLanes<4> (phaseAt, amplitudeAt, brightness, output, numSamples); break;
-        case 8: mixLanes<8> (phaseAt, amplitudeAt, brightness, output, numSamples); break;
-        case 12: mixLanes<12> (phaseAt, amplitudeAt, brightness, output, numSamples); break;
-        default: mixLanes<16> (phaseAt, amplitudeAt, brightness, output, numSamples); break;
-    }
+    const auto count = std::min ((soundingCount + width - 1) / width * width, (size_t) voiceCount);
+
+    if (count == (size_t) voiceCount)
+        mixLanes (phaseAt, amplitudeAt, brightness, (size_t) voiceCount, output, numSamples);
+    else
+        mixLanes (phaseAt, amplitudeAt, brightness, count, output, numSamples);
 }
 
 template <bool withAmplitudes, bool recorded>
@@ -316,16 +318,16 @@ void advanceVoices (bool wide, AuditionSynth::Lanes& lanes, float smoothing, int
     advance<withAmplitudes, recorded> (lanes, smoothing, numSamples, phaseAt, amplitudeAt);
 }
 
-void mixNarrow (const double* phaseAt, const double* amplitudeAt, const double* brightness, size_t count, float* output,
-                int numSamples) noexcept
+void mixNarrow (const double* phaseAt, const double* amplitudeAt, const double* brightness, size_t soundingCount,
+                float* output, int numSamples) noexcept
 {
-    mixStretch (phaseAt, amplitudeAt, brightness, count, output, numSamples);
+    mixStretch<2> (phaseAt, amplitudeAt, brightness, soundingCount, output, numSamples);
 }
 
-ZELK_WIDE_TARGET void mixWide (const double* phaseAt, const double* amplitudeAt, const double* brightness, size_t count,
-                               float* output, int numSamples) noexcept
+ZELK_WIDE_TARGET void mixWide (const double* phaseAt, const double* amplitudeAt, const double* brightness,
+                               size_t soundingCount, float* output, int numSamples) noexcept
 {
-    mixStretch (phaseAt, amplitudeAt, brightness, count, output, numSamples);
+    mixStretch<4> (phaseAt, amplitudeAt, brightness, soundingCount, output, numSamples);
 }
 } // namespace
 
@@ -531,12 +533,11 @@ void AuditionSynth::renderStretch (Lanes& lanes, size_t soundingCount, float* ou
     }
 
     advanceVoices<true, true> (wide, lanes, smoothing, numSamples, phaseAt.data(), amplitudeAt.data());
-    const auto count = (soundingCount + 3) & ~size_t { 3 };
 
     if (wide)
-        mixWide (phaseAt.data(), amplitudeAt.data(), lanes.brightness.data(), count, output, numSamples);
+        mixWide (phaseAt.data(), amplitudeAt.data(), lanes.brightness.data(), soundingCount, output, numSamples);
     else
-        mixNarrow (phaseAt.data(), amplitudeAt.data(), lanes.brightness.data(), count, output, numSamples);
+        mixNarrow (phaseAt.data(), amplitudeAt.data(), lanes.brightness.data(), soundingCount, output, numSamples);
 }
 
 void AuditionSynth::renderStretchSlowly (Lanes& lanes, size_t soundingCount, float* output, int numSamples) noexcept
