@@ -549,15 +549,25 @@ void LfoEngine::updateDivisions (size_t n) noexcept
 void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points) noexcept
 {
     // The sines first, while nothing else is held in registers that the calls would make the
-    // compiler save and restore.
-    std::array<float, lfoCount> positions, shapes, sines;
+    // compiler save and restore. LFOs with the same routes and settings stay at the same position,
+    // whose sine is called for once.
+    std::array<float, lfoCount> positions, shapes, sines {};
 
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
         // Offsets lie in [0, 1] and phases in [0, 1).
         positions[n] = fractionalPart (control (n, destination::phase) / 360.0f + (float) phases[n]);
         shapes[n] = std::clamp (control (n, destination::shape), 0.0f, 5.0f);
-        sines[n] = shapes[n] < 1.0f ? sine (positions[n]) : 0.0f;
+
+        if (shapes[n] >= 1.0f)
+            continue;
+
+        auto earlier = (size_t) 0;
+
+        while (earlier < n && ! (shapes[earlier] < 1.0f && sameBits (positions[earlier], positions[n])))
+            ++earlier;
+
+        sines[n] = earlier < n ? sines[earlier] : sine (positions[n]);
     }
 
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
