@@ -3,6 +3,7 @@
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include <array>
+#include <atomic>
 
 namespace zelk
 {
@@ -22,6 +23,12 @@ class AuditionSynth
 {
 public:
     static constexpr int voiceCount = 16;
+
+    AuditionSynth() noexcept;
+
+    // Synths made after this is set to false keep to the instructions every x86-64 processor has
+    // (for testing that both kinds of vector code render the same).
+    static std::atomic<bool> wideVectorsAllowed;
 
     void prepare (double sampleRate) noexcept;
     void reset() noexcept;
@@ -82,6 +89,11 @@ private:
     std::array<double, voiceCount> increments {};
     double sampleRate = 48000.0;
     float smoothing = 0.0f;
+    // Four voices to an instruction (AVX2) rather than two.
+    bool wide = false;
+    // 440 x 2^((key - 69) / 12) of every MIDI key, which a bend message would otherwise compute
+    // with the C library's power.
+    std::array<double, 128> keyHertz;
     // Bit v: voice v's amplitude or target is not zero, so it renders a sine.
     uint32_t sounding = 0;
 

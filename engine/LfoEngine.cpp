@@ -4,6 +4,17 @@
 #include <cmath>
 #include <cstring>
 
+// Eight destinations to an instruction where the processor can (chosen at run time, as the plug-in
+// must run on any x86-64); without fused multiply-add, so the values are the same to the bit either
+// way.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+    #define ZELK_LFO_WIDE 1
+    #define ZELK_WIDE_TARGET __attribute__ ((target ("avx2")))
+#else
+    #define ZELK_LFO_WIDE 0
+    #define ZELK_WIDE_TARGET
+#endif
+
 namespace zelk
 {
 namespace
@@ -97,14 +108,21 @@ ModSnapshot makeSnapshot (const ParameterPointers& parameters) noexcept
     return snapshot;
 }
 
-float shapeValue (int shape, float x, const std::array<float, lfoPointCount>& points) noexcept
+namespace
 {
-    // Inside (0, 1) the floor is 0 and subtracting it changes nothing: no call.
-    const auto a = x > 0.0f && x < 1.0f ? x : x - std::floor (x);
+// Inside (0, 1) the floor is 0 and subtracting it changes nothing: no call.
+forcedinline float positionInCycle (float x) noexcept
+{
+    return x > 0.0f && x < 1.0f ? x : x - std::floor (x);
+}
 
+// A basic shape at a position a in [0, 1), with the sine of a given.
+forcedinline float basicShape (int shape, float a, float sineOfA,
+                               const std::array<float, lfoPointCount>& points) noexcept
+{
     switch (shape)
     {
-        case 0: return sine (a);
+        case 0: return sineOfA;
         case 1: return triangle (a);
         case 2: return rise (a);
         case 3: return fall (a);
@@ -113,22 +131,45 @@ float shapeValue (int shape, float x, const std::array<float, lfoPointCount>& po
     }
 }
 
-float morphedShapeValue (float shape, float x, const std::array<float, lfoPointCount>& points) noexcept
+// The shape morph at a position a in [0, 1) of a shape position s already in 0..5, with the sine of
+// a given where the sine takes part (s below 1); inline, for the LFOs' per-sample step.
+forcedinline float morphedShapeAt (float s, float a, float sineOfA,
+                                   const std::array<float, lfoPointCount>& points) noexcept
 {
-    const auto s = std::clamp (shape, 0.0f, 5.0f);
     const auto k = (int) s;
     const auto k2 = std::min (k + 1, 5);
-    const auto value = shapeValue (k, x, points);
+    const auto value = basicShape (k, a, sineOfA, points);
 
     // The neighbour only matters between two whole shapes.
     if (k2 == k || s == (float) k)
         return value;
 
-    return value + (shapeValue (k2, x, points) - value) * (s - (float) k);
+    return value + (basicShape (k2, a, sineOfA, points) - value) * (s - (float) k);
 }
+} // namespace
+
+float shapeValue (int shape, float x, const std::array<float, lfoPointCount>& points) noexcept
+{
+    const auto a = positionInCycle (x);
+    return basicShape (shape, a, shape == 0 ? sine (a) : 0.0f, points);
+}
+
+float morphedShapeValue (float shape, float x, const std::array<float, lfoPointCount>& points) noexcept
+{
+    const auto s = std::clamp (shape, 0.0f, 5.0f);
+    const auto a = positionInCycle (x);
+    return morphedShapeAt (s, a, s < 1.0f ? sine (a) : 0.0f, points);
+}
+
+std::atomic<bool> LfoEngine::wideVectorsAllowed { true };
 
 LfoEngine::LfoEngine()
 {
+#if ZELK_LFO_WIDE
+    __builtin_cpu_init();
+    wide = wideVectorsAllowed.load() && __builtin_cpu_supports ("avx2");
+#endif
+
     for (size_t d = 0; d < (size_t) destinationCount; ++d)
     {
         ranges[d] = destinationRange ((int) d);
@@ -312,7 +353,7 @@ void LfoEngine::refreshActive() noexcept
 }
 
 template <size_t lanes, bool allRouted>
-bool LfoEngine::modulateDestinations() noexcept
+forcedinline bool LfoEngine::modulateDestinations() noexcept
 {
     // The routes carry the outputs of the previous sample.
     const auto first = outputs[0], second = outputs[1], third = outputs[2];
@@ -347,6 +388,21 @@ bool LfoEngine::modulateDestinations() noexcept
     }
 
     return dropped != 0;
+}
+
+bool LfoEngine::modulateEveryDestination() noexcept
+{
+    return wide ? modulateEveryDestinationWide() : modulateEveryDestinationNarrow();
+}
+
+ZELK_WIDE_TARGET bool LfoEngine::modulateEveryDestinationWide() noexcept
+{
+    return allRouted ? modulateDestinations<laneCount, true>() : modulateDestinations<laneCount, false>();
+}
+
+bool LfoEngine::modulateEveryDestinationNarrow() noexcept
+{
+    return allRouted ? modulateDestinations<laneCount, true>() : modulateDestinations<laneCount, false>();
 }
 
 // Inlined, so that the three LFOs' sines stay in the loop whose waiting they fill.
@@ -389,8 +445,7 @@ void LfoEngine::processSteady (int from, int to) noexcept
             if (activeStale)
                 refreshActive();
 
-            activeStale = allRouted ? modulateDestinations<laneCount, true>()
-                                    : modulateDestinations<laneCount, false>();
+            activeStale = modulateEveryDestination();
             advanceLfos (pointTarget);
             keepControls (m);
         }
@@ -493,18 +548,44 @@ void LfoEngine::updateDivisions (size_t n) noexcept
 
 void LfoEngine::advanceLfos (const std::array<Points, lfoCount>& points) noexcept
 {
+    // The sines first, while nothing else is held in registers that the calls would make the
+    // compiler save and restore. LFOs with the same routes and settings stay at the same position,
+    // whose sine is called for once.
+    std::array<float, lfoCount> positions, shapes, sines {};
+
     for (size_t n = 0; n < (size_t) lfoCount; ++n)
     {
-        updateDivisions (n);
+        // Offsets lie in [0, 1] and phases in [0, 1).
+        positions[n] = fractionalPart (control (n, destination::phase) / 360.0f + (float) phases[n]);
+        shapes[n] = std::clamp (control (n, destination::shape), 0.0f, 5.0f);
 
-        const auto x = divisions[n].phaseOffset + (float) phases[n];
-        const auto shape = control (n, destination::shape), level = control (n, destination::level);
-        const auto value = morphedShapeValue (shape, x, points[n]) * level * 0.01f;
+        if (shapes[n] >= 1.0f)
+            continue;
+
+        auto earlier = (size_t) 0;
+
+        while (earlier < n && ! (shapes[earlier] < 1.0f && sameBits (positions[earlier], positions[n])))
+            ++earlier;
+
+        sines[n] = earlier < n ? sines[earlier] : sine (positions[n]);
+    }
+
+    for (size_t n = 0; n < (size_t) lfoCount; ++n)
+    {
+        const auto value =
+            morphedShapeAt (shapes[n], positions[n], sines[n], points[n]) * control (n, destination::level) * 0.01f;
         outputs[n] = value + (outputs[n] - value) * outCoeff;
 
-        phases[n] += divisions[n].increment;
+        // Here the LFO settings are modulated or ramping, so that the increment's inputs change in
+        // nearly every sample: it is computed without comparing inputs, and the cache that runs of
+        // samples use is marked stale. The settings are within their ranges, so the increment is
+        // above 0 and so is the sum.
+        divisions[n].valid = false;
+        const auto tempoFactor = sync[n] ? syncedTempoFactor : 1.0;
+        phases[n] +=
+            ((double) control (n, destination::rate) / control (n, destination::stretch)) * tempoFactor / sampleRate;
 
-        if (! (phases[n] > 0.0 && phases[n] < 1.0))
+        if (phases[n] >= 1.0)
             phases[n] -= std::floor (phases[n]);
     }
 }

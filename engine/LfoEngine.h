@@ -6,6 +6,7 @@
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include <array>
+#include <atomic>
 
 namespace zelk
 {
@@ -35,6 +36,10 @@ public:
     static constexpr int maxRunLength = 64;
 
     LfoEngine();
+
+    // Engines made after this is set to false keep to the instructions every x86-64 processor has
+    // (for testing that both kinds of vector code compute the same).
+    static std::atomic<bool> wideVectorsAllowed;
 
     void prepare (double sampleRate, const ModSnapshot& snapshot) noexcept;
 
@@ -94,6 +99,10 @@ private:
     float control (size_t lfo, int kind) const noexcept;
     template <size_t lanes, bool allRouted>
     bool modulateDestinations() noexcept;
+    // Every lane, eight to an instruction (AVX2) or four.
+    bool modulateEveryDestination() noexcept;
+    bool modulateEveryDestinationWide() noexcept;
+    bool modulateEveryDestinationNarrow() noexcept;
     void refreshActive() noexcept;
     void updateDivisions (size_t lfo) noexcept;
     float routeTarget (const std::array<float, lfoCount>& depths) const noexcept;
@@ -101,6 +110,7 @@ private:
     void keepControls (int sample) noexcept;
 
     double sampleRate = 48000.0;
+    bool wide = false;
     std::array<Smoother, destinationCount> baseSmooth;
     std::array<std::array<Smoother, destinationCount>, lfoCount> depthSmooth;
     std::array<std::array<Smoother, lfoPointCount>, lfoCount> pointSmooth;

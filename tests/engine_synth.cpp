@@ -210,6 +210,53 @@ TEST (AuditionSynth, BlocksRenderedBetweenMessagesEqualTheSampleBySampleFormula)
     }
 }
 
+// Processors with AVX2 render four voices to an instruction, others two: the samples and the
+// voices' state must be the same to the bit.
+TEST (AuditionSynth, BothKindsOfVectorCodeRenderTheSame)
+{
+    const auto script = busyScript();
+
+    const auto renderScript = [&script]
+    {
+        auto synth = preparedSynth();
+        std::vector<float> rendered (2560, 0.0f);
+        size_t next = 0;
+
+        for (int start = 0; start < (int) rendered.size(); start += 512)
+        {
+            synth.beginBlock (rendered.data() + start);
+
+            for (; next < script.size() && script[next].sample < start + 512; ++next)
+            {
+                synth.moveTo (script[next].sample - start);
+                synth.handle (script[next].message);
+            }
+
+            synth.endBlock (512);
+        }
+
+        return std::pair { rendered, synth };
+    };
+
+    const auto [wideSamples, wideSynth] = renderScript();
+    AuditionSynth::wideVectorsAllowed = false;
+    const auto [narrowSamples, narrowSynth] = renderScript();
+    AuditionSynth::wideVectorsAllowed = true;
+
+    int mismatches = 0;
+
+    for (size_t n = 0; n < wideSamples.size(); ++n)
+        mismatches += ! sameBits (wideSamples[n], narrowSamples[n]);
+
+    EXPECT_EQ (mismatches, 0);
+
+    for (int v = 0; v < AuditionSynth::voiceCount; ++v)
+    {
+        EXPECT_EQ (wideSynth.voice (v).phase, narrowSynth.voice (v).phase) << v;
+        EXPECT_EQ (wideSynth.voice (v).amplitude, narrowSynth.voice (v).amplitude) << v;
+    }
+}
+
 TEST (AuditionSynth, PitchBendSpansFourOctavesAroundTheKey)
 {
     auto synth = preparedSynth();

@@ -637,3 +637,35 @@ TEST (LfoEngine, TwinLfosPartAtEveryDifference)
     EXPECT_GT (result.compared, 20000);
     EXPECT_EQ (result.different, 0);
 }
+
+// Processors with AVX2 modulate eight destinations to an instruction, others four: both must give
+// the sample-by-sample values, with some routes to LFO settings and with every route in use.
+TEST (LfoEngine, BothKindsOfVectorCodeGiveTheSampleBySampleValues)
+{
+    const auto someRoutes = [] (ModSnapshot& m)
+    {
+        m.depth[0][(size_t) lfoControl (1, destination::shape)] = 30.0f;
+        m.depth[2][(size_t) lfoControl (0, destination::rate)] = -20.0f;
+        m.depth[1][destination::bend] = 50.0f;
+    };
+    const auto everyRoute = [] (ModSnapshot& m)
+    {
+        for (auto& depths : m.depth)
+            for (size_t d = 0; d < depths.size(); ++d)
+                depths[d] = d % 2 == 0 ? 3.0f : -2.0f;
+    };
+    const std::vector<Stage> stages {
+        { someRoutes, 10, 120.0, false },
+        { everyRoute, 10, 120.0, false },
+        { [] (ModSnapshot& m) { m.depth = {}; }, 10, 120.0, false },
+    };
+
+    for (const auto wide : { true, false })
+    {
+        LfoEngine::wideVectorsAllowed = wide;
+        const auto result = compareWithReference (defaults(), stages);
+        LfoEngine::wideVectorsAllowed = true;
+        EXPECT_GT (result.compared, 50000) << wide;
+        EXPECT_EQ (result.different, 0) << wide;
+    }
+}
