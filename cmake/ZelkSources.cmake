@@ -32,6 +32,7 @@ set(ZELK_SOURCES
     engine/NoteTable.cpp
     engine/PlaybackEngine.cpp
     engine/Transport.cpp
+    engine/VectorWidth.cpp
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     midi/MidiImport.cpp
@@ -50,7 +51,10 @@ set(ZELK_SOURCES
     ui/style/Look.cpp
     ui/style/Palette.cpp)
 
-# The expression lanes vectorise only when the compiler may assume floating point does not trap;
-# the results are the same to the bit.
+# The engine's vector code: the expression lanes vectorise only when the compiler may assume
+# floating point does not trap, and no file with code for wider vectors may contract into fused
+# multiply-adds, so that every vector width gives the same bits.
 set_source_files_properties(engine/ExpressionLanes.cpp PROPERTIES
     COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-fno-trapping-math;-ffp-contract=off>")
+set_source_files_properties(engine/AuditionSynth.cpp engine/LfoEngine.cpp PROPERTIES
+    COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-ffp-contract=off>")

@@ -1,6 +1,7 @@
 #include "engine/AuditionSynth.h"
 
 #include "engine/FastSine.h"
+#include "engine/VectorWidth.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,15 +13,11 @@
     #define ZELK_SYNTH_SSE2 0
 #endif
 
-// Four voices to an instruction where the processor can (chosen at run time, as the plug-in must
-// run on any x86-64); without fused multiply-add, so the samples are the same to the bit either way.
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#if ZELK_VECTOR_TARGETS
     #include <immintrin.h>
     #define ZELK_SYNTH_WIDE 1
-    #define ZELK_WIDE_TARGET __attribute__ ((target ("avx2")))
 #else
     #define ZELK_SYNTH_WIDE 0
-    #define ZELK_WIDE_TARGET
 #endif
 
 namespace zelk
@@ -191,7 +188,7 @@ void advance (AuditionSynth::Lanes& lanes, float smoothing, int numSamples, doub
 // What advance does, four voices to an instruction: the phases in four vectors, the amplitudes in
 // two.
 template <bool withAmplitudes, bool recorded>
-ZELK_WIDE_TARGET void advanceWide (AuditionSynth::Lanes& lanes, float smoothingFactor, int numSamples, double* phaseAt,
+ZELK_AVX2_TARGET void advanceWide (AuditionSynth::Lanes& lanes, float smoothingFactor, int numSamples, double* phaseAt,
                                    double* amplitudeAt) noexcept
 {
     constexpr size_t quadCount = (size_t) voiceCount / 4, octCount = (size_t) voiceCount / 8;
@@ -324,14 +321,18 @@ void mixNarrow (const double* phaseAt, const double* amplitudeAt, const double* 
     mixStretch<2> (phaseAt, amplitudeAt, brightness, soundingCount, output, numSamples);
 }
 
-ZELK_WIDE_TARGET void mixWide (const double* phaseAt, const double* amplitudeAt, const double* brightness,
+ZELK_AVX512_TARGET void mixWidest (const double* phaseAt, const double* amplitudeAt, const double* brightness,
+                                    size_t soundingCount, float* output, int numSamples) noexcept
+{
+    mixStretch<8> (phaseAt, amplitudeAt, brightness, soundingCount, output, numSamples);
+}
+
+ZELK_AVX2_TARGET void mixWide (const double* phaseAt, const double* amplitudeAt, const double* brightness,
                                size_t soundingCount, float* output, int numSamples) noexcept
 {
     mixStretch<4> (phaseAt, amplitudeAt, brightness, soundingCount, output, numSamples);
 }
 } // namespace
-
-std::atomic<bool> AuditionSynth::wideVectorsAllowed { true };
 
 AuditionSynth::AuditionSynth() noexcept
 {
@@ -340,10 +341,9 @@ AuditionSynth::AuditionSynth() noexcept
     for (int key = 0; key < (int) keyHertz.size(); ++key)
         keyHertz[(size_t) key] = 440.0 * std::pow (2.0, (key - 69) / 12.0);
 
-#if ZELK_SYNTH_WIDE
-    __builtin_cpu_init();
-    wide = wideVectorsAllowed.load() && __builtin_cpu_supports ("avx2");
-#endif
+    const auto width = vectors::width();
+    wide = ZELK_SYNTH_WIDE && width >= 4;
+    widest = ZELK_SYNTH_WIDE && width >= 8;
 }
 
 float AuditionSynth::keyFrequency (int key) noexcept
@@ -534,7 +534,10 @@ void AuditionSynth::renderStretch (Lanes& lanes, size_t soundingCount, float* ou
 
     advanceVoices<true, true> (wide, lanes, smoothing, numSamples, phaseAt.data(), amplitudeAt.data());
 
-    if (wide)
+    // Four sounding voices or fewer fill one four-voice vector: eight would only add silent lanes.
+    if (widest && soundingCount > 4)
+        mixWidest (phaseAt.data(), amplitudeAt.data(), lanes.brightness.data(), soundingCount, output, numSamples);
+    else if (wide)
         mixWide (phaseAt.data(), amplitudeAt.data(), lanes.brightness.data(), soundingCount, output, numSamples);
     else
         mixNarrow (phaseAt.data(), amplitudeAt.data(), lanes.brightness.data(), soundingCount, output, numSamples);

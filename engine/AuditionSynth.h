@@ -26,10 +26,6 @@ public:
 
     AuditionSynth() noexcept;
 
-    // Synths made after this is set to false keep to the instructions every x86-64 processor has
-    // (for testing that both kinds of vector code render the same).
-    static std::atomic<bool> wideVectorsAllowed;
-
     void prepare (double sampleRate) noexcept;
     void reset() noexcept;
 
@@ -90,7 +86,9 @@ private:
     double sampleRate = 48000.0;
     float smoothing = 0.0f;
     // Four voices to an instruction (AVX2) rather than two.
+    // Four voices to a vector for the advance and the mix, eight for the mix (see VectorWidth.h).
     bool wide = false;
+    bool widest = false;
     // 440 x 2^((key - 69) / 12) of every MIDI key, which a bend message would otherwise compute
     // with the C library's power.
     std::array<double, 128> keyHertz;

@@ -3,44 +3,16 @@
 #include "engine/ExpressionRenderer.h"
 #include "engine/FastPower.h"
 #include "engine/FastSine.h"
+#include "engine/VectorWidth.h"
 
 #include <juce_core/juce_core.h>
 
 #include <algorithm>
 
-// Eight or four doubles at a time where the processor can (chosen at run time, as the plug-in must
-// run on any x86-64); the file is compiled without contracting into fused multiply-adds, so the
-// results are the same to the bit whichever code runs.
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
- #define ZELK_WIDE_VECTORS 1
- #if defined(__clang__)
-  #define ZELK_WIDEST_TARGET __attribute__ ((target ("avx512f,avx512dq,avx512vl"), min_vector_width (512)))
- #else
-  #define ZELK_WIDEST_TARGET __attribute__ ((target ("avx512f,avx512dq,avx512vl,prefer-vector-width=512")))
- #endif
- #define ZELK_WIDE_TARGET __attribute__ ((target ("avx2")))
-#else
- #define ZELK_WIDE_VECTORS 0
- #define ZELK_WIDEST_TARGET
- #define ZELK_WIDE_TARGET
-#endif
-
 namespace zelk
 {
-std::atomic<int> ExpressionLanes::widestVector { 8 };
-
-ExpressionLanes::ExpressionLanes() noexcept
+ExpressionLanes::ExpressionLanes() noexcept : vectorWidth (vectors::width())
 {
-#if ZELK_WIDE_VECTORS
-    __builtin_cpu_init();
-    const auto allowed = widestVector.load();
-
-    if (allowed >= 8 && __builtin_cpu_supports ("avx512f") && __builtin_cpu_supports ("avx512dq")
-        && __builtin_cpu_supports ("avx512vl"))
-        vectorWidth = 8;
-    else if (allowed >= 4 && __builtin_cpu_supports ("avx2"))
-        vectorWidth = 4;
-#endif
 }
 
 void ExpressionLanes::load (int l, const NoteTable& table, int head, int segment) noexcept
@@ -266,12 +238,12 @@ forcedinline void ExpressionLanes::targetPass (const Inputs& in) noexcept
         default: passes<16> (in); break;                                                                    \
     }
 
-ZELK_WIDEST_TARGET void ExpressionLanes::computeWidest (int count, const Inputs& in) noexcept
+ZELK_AVX512_TARGET void ExpressionLanes::computeWidest (int count, const Inputs& in) noexcept
 {
     ZELK_LANE_PASSES (count)
 }
 
-ZELK_WIDE_TARGET void ExpressionLanes::computeWide (int count, const Inputs& in) noexcept
+ZELK_AVX2_TARGET void ExpressionLanes::computeWide (int count, const Inputs& in) noexcept
 {
     ZELK_LANE_PASSES (count)
 }

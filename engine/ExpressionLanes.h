@@ -3,7 +3,6 @@
 #include "engine/NoteTable.h"
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 
 namespace zelk
@@ -20,10 +19,6 @@ public:
 
     ExpressionLanes() noexcept;
 
-    // The most doubles to a vector that lanes made after this is set may use, 8, 4 or 2 (the
-    // instructions every x86-64 processor has): for testing that all kinds of vector code compute
-    // the same.
-    static std::atomic<int> widestVector;
 
     // Lane `lane` follows note `segment` of the chain whose head is `head`.
     void load (int lane, const NoteTable& table, int head, int segment) noexcept;

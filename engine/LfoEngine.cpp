@@ -1,19 +1,10 @@
 #include "engine/LfoEngine.h"
 
+#include "engine/VectorWidth.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-// Eight destinations to an instruction where the processor can (chosen at run time, as the plug-in
-// must run on any x86-64); without fused multiply-add, so the values are the same to the bit either
-// way.
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
-    #define ZELK_LFO_WIDE 1
-    #define ZELK_WIDE_TARGET __attribute__ ((target ("avx2")))
-#else
-    #define ZELK_LFO_WIDE 0
-    #define ZELK_WIDE_TARGET
-#endif
 
 namespace zelk
 {
@@ -161,14 +152,10 @@ float morphedShapeValue (float shape, float x, const std::array<float, lfoPointC
     return morphedShapeAt (s, a, s < 1.0f ? sine (a) : 0.0f, points);
 }
 
-std::atomic<bool> LfoEngine::wideVectorsAllowed { true };
-
 LfoEngine::LfoEngine()
 {
-#if ZELK_LFO_WIDE
-    __builtin_cpu_init();
-    wide = wideVectorsAllowed.load() && __builtin_cpu_supports ("avx2");
-#endif
+    // Eight floats to an instruction with AVX2.
+    wide = ZELK_VECTOR_TARGETS && vectors::width() >= 4;
 
     for (size_t d = 0; d < (size_t) destinationCount; ++d)
     {
@@ -395,7 +382,7 @@ bool LfoEngine::modulateEveryDestination() noexcept
     return wide ? modulateEveryDestinationWide() : modulateEveryDestinationNarrow();
 }
 
-ZELK_WIDE_TARGET bool LfoEngine::modulateEveryDestinationWide() noexcept
+ZELK_AVX2_TARGET bool LfoEngine::modulateEveryDestinationWide() noexcept
 {
     return allRouted ? modulateDestinations<laneCount, true>() : modulateDestinations<laneCount, false>();
 }

@@ -37,10 +37,6 @@ public:
 
     LfoEngine();
 
-    // Engines made after this is set to false keep to the instructions every x86-64 processor has
-    // (for testing that both kinds of vector code compute the same).
-    static std::atomic<bool> wideVectorsAllowed;
-
     void prepare (double sampleRate, const ModSnapshot& snapshot) noexcept;
 
     // Once per block: new smoothing targets; restart resets the phase of synced LFOs.

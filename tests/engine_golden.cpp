@@ -7,6 +7,7 @@
 #include "engine/ExpressionLanes.h"
 #include "engine/ExpressionRenderer.h"
 #include "engine/NoteTable.h"
+#include "engine/VectorWidth.h"
 #include "tests/helpers/EngineHarness.h"
 #include "tests/helpers/TestProcessor.h"
 
@@ -210,17 +211,17 @@ TEST (GoldenOutput, ABusySessionRendersBitForBitAsRecorded)
 }
 #endif
 
-// Processors with eight- or four-double vectors compute the expression with them; the code every
-// x86-64 processor runs must give the same session to the bit.
+// Processors with eight- or four-double vectors compute the expression, the LFOs and the synth with
+// them; the code every x86-64 processor runs must give the same session to the bit.
 TEST (GoldenOutput, EveryKindOfVectorCodeRendersTheSame)
 {
     const auto widest = renderSession (48000.0, 512);
 
     for (const auto width : { 4, 2 })
     {
-        ExpressionLanes::widestVector = width;
+        vectors::widestAllowed = width;
         const auto narrower = renderSession (48000.0, 512);
-        ExpressionLanes::widestVector = 8;
+        vectors::widestAllowed = 8;
         EXPECT_EQ (widest.midi.value, narrower.midi.value) << width;
         EXPECT_EQ (widest.audio.value, narrower.audio.value) << width;
         EXPECT_EQ (widest.published.value, narrower.published.value) << width;
@@ -260,9 +261,9 @@ TEST (GoldenOutput, TheExpressionLanesGiveThePitchFormulasValues)
 
     for (const auto width : { 8, 4, 2 })
     {
-        ExpressionLanes::widestVector = width;
+        vectors::widestAllowed = width;
         ExpressionLanes lanes;
-        ExpressionLanes::widestVector = 8;
+        vectors::widestAllowed = 8;
         int compared = 0, differentInSingle = 0;
         auto largest = 0.0;
 

@@ -2,6 +2,7 @@
 #include "core/ParameterLayout.h"
 #include "engine/LfoEngine.h"
 #include "engine/ModulationRoutes.h"
+#include "engine/VectorWidth.h"
 #include "tests/helpers/EngineHarness.h"
 #include "tests/helpers/TestProcessor.h"
 
@@ -660,12 +661,12 @@ TEST (LfoEngine, BothKindsOfVectorCodeGiveTheSampleBySampleValues)
         { [] (ModSnapshot& m) { m.depth = {}; }, 10, 120.0, false },
     };
 
-    for (const auto wide : { true, false })
+    for (const auto width : { 8, 2 })
     {
-        LfoEngine::wideVectorsAllowed = wide;
+        vectors::widestAllowed = width;
         const auto result = compareWithReference (defaults(), stages);
-        LfoEngine::wideVectorsAllowed = true;
-        EXPECT_GT (result.compared, 50000) << wide;
-        EXPECT_EQ (result.different, 0) << wide;
+        vectors::widestAllowed = 8;
+        EXPECT_GT (result.compared, 50000) << width;
+        EXPECT_EQ (result.different, 0) << width;
     }
 }
