@@ -41,6 +41,35 @@ void runBlocks (benchmark::State& state, void (*pattern) (ZelkProcessor&), bool 
                                                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// Playing on past the end of the typical pattern, once, with the audition synth on: its voices
+// have faded and nothing sounds.
+void blockSilentAfterNotes (benchmark::State& state)
+{
+    ZelkProcessor processor;
+    typicalPattern (processor);
+    processor.setParameterValue ("looping", 0.0f);
+    processor.prepareToPlay (sampleRate, blockSize);
+    processor.playRequested = true;
+
+    juce::AudioBuffer<float> buffer (2, blockSize);
+    juce::MidiBuffer midi;
+
+    // Four beats at 120 bpm, then three seconds more, far past the 4 ms fades.
+    for (int i = 0; i < 500; ++i)
+        processor.processBlock (buffer, midi);
+
+    for (auto _ : state)
+    {
+        processor.processBlock (buffer, midi);
+        benchmark::DoNotOptimize (buffer.getReadPointer (0));
+    }
+
+    const auto blocks = (double) state.iterations();
+    state.counters["ns_per_block"] = benchmark::Counter (blocks * 1.0e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["budget_percent"] = benchmark::Counter (blocks * budgetNanoseconds * 1.0e-9 / 100.0,
+                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 void blockIdle (benchmark::State& state) { runBlocks (state, nullptr, false); }
 void blockIdleShapedLfos (benchmark::State& state) { runBlocks (state, shapedLfosPattern, false); }
 void blockTypical (benchmark::State& state) { runBlocks (state, typicalPattern, true); }
@@ -48,6 +77,7 @@ void blockFullLoad (benchmark::State& state) { runBlocks (state, fullPattern, tr
 
 BENCHMARK (blockIdle)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockIdleShapedLfos)->Unit (benchmark::kMicrosecond);
+BENCHMARK (blockSilentAfterNotes)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockTypical)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockFullLoad)->Unit (benchmark::kMicrosecond);
 } // namespace

@@ -500,8 +500,15 @@ void AuditionSynth::render (float* output, int numSamples) noexcept
     for (size_t lane = 0; lane < voices.size(); ++lane)
     {
         const auto v = lanes.voice[lane];
-        voices[v].phase = lanes.phase[lane];
-        voices[v].amplitude = lanes.amplitude[lane];
+        auto& voice = voices[v];
+        voice.phase = lanes.phase[lane];
+        voice.amplitude = lanes.amplitude[lane];
+
+        // A released voice fades until its smoothing step rounds to nothing, near the smallest
+        // floats, and would stay there for good, computed in every sample: that is silence.
+        if (voice.targetAmplitude == 0.0f && voice.amplitude + smoothing * (0.0f - voice.amplitude) == voice.amplitude)
+            voice.amplitude = 0.0f;
+
         updateSounding (v);
     }
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <optional>
 #include <cstring>
 #include <random>
 
@@ -301,6 +302,35 @@ TEST (AuditionSynth, AmplitudeFollowsVelocityThenPressureWithA4msPole)
     // Pressure after the release does not bring the voice back.
     synth.handle (MidiMessage::channelPressureChange (2, 127));
     EXPECT_EQ (synth.voice (1).targetAmplitude, 0.0f);
+}
+
+// Left to itself the fade would stop short of zero where its step rounds to nothing, and the voice
+// would be computed for good after every note; with denormals flushed (as in the audio callback)
+// or not, a released voice ends at exactly zero.
+TEST (AuditionSynth, AReleasedVoiceEndsAtExactlyZero)
+{
+    for (const auto flushed : { true, false })
+    {
+        std::optional<juce::ScopedNoDenormals> noDenormals;
+
+        if (flushed)
+            noDenormals.emplace();
+
+        auto synth = preparedSynth();
+        synth.handle (MidiMessage::noteOn (2, 64, (juce::uint8) 127));
+        render (synth, 4800);
+        synth.handle (MidiMessage::noteOff (2, 64));
+        std::vector<float> block (512);
+
+        for (int b = 0; b < 200; ++b)
+        {
+            synth.beginBlock (block.data());
+            synth.endBlock ((int) block.size());
+        }
+
+        EXPECT_EQ (synth.voice (1).amplitude, 0.0f) << flushed;
+        EXPECT_EQ (block.back(), 0.0f) << flushed;
+    }
 }
 
 TEST (AuditionSynth, AllNotesOffAndAllSoundOffRelease)
