@@ -70,6 +70,9 @@ private:
     void processRamping() noexcept;
     void processSteady (int from, int to) noexcept;
     void advanceLfos (const std::array<Points, lfoCount>& points) noexcept;
+    // The same step, the three LFOs side by side in four-float vectors (SSE2) or one by one.
+    void advanceLfoLanes (const std::array<Points, lfoCount>& points) noexcept;
+    void advanceLfosInTurn (const std::array<Points, lfoCount>& points) noexcept;
     // One run's LFO values, worked out ahead while no LFO setting moves: final values, except that
     // a sine (and its morph toward the triangle kept in values) is computed when the values of a
     // sample are asked for, once for twin LFOs.
@@ -104,9 +107,11 @@ private:
     float routeTarget (const std::array<float, lfoCount>& depths) const noexcept;
     void storeTargets (const ModSnapshot& snapshot) noexcept;
     void keepControls (int sample) noexcept;
+    void updateTempoFactors() noexcept;
 
     double sampleRate = 48000.0;
     bool wide = false;
+    bool lfoLanes = false;
     std::array<Smoother, destinationCount> baseSmooth;
     std::array<std::array<Smoother, destinationCount>, lfoCount> depthSmooth;
     std::array<std::array<Smoother, lfoPointCount>, lfoCount> pointSmooth;
@@ -116,6 +121,9 @@ private:
     float outCoeff = 0.0f;
     // Cycles per second per cycle per beat at the current run's tempo, for synced LFOs.
     double syncedTempoFactor = 2.0;
+    // Each LFO's factor for this run (the synced one or 1), the last repeated in a fourth lane; set
+    // before a run that advances the LFOs sample by sample.
+    alignas (16) std::array<double, 4> tempoFactors {};
     alignas (16) Lanes effectiveValues {};
     std::array<double, lfoCount> phases {};
     std::array<float, lfoCount> outputs {};

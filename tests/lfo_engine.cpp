@@ -639,8 +639,9 @@ TEST (LfoEngine, TwinLfosPartAtEveryDifference)
     EXPECT_EQ (result.different, 0);
 }
 
-// Processors with AVX2 modulate eight destinations to an instruction, others four: both must give
-// the sample-by-sample values, with some routes to LFO settings and with every route in use.
+// Processors with AVX2 modulate eight destinations to an instruction, others four, and the LFOs step
+// side by side in vectors or (vectors of one) one by one: each must give the sample-by-sample
+// values, with some routes to LFO settings and with every route in use.
 TEST (LfoEngine, BothKindsOfVectorCodeGiveTheSampleBySampleValues)
 {
     const auto someRoutes = [] (ModSnapshot& m)
@@ -658,10 +659,19 @@ TEST (LfoEngine, BothKindsOfVectorCodeGiveTheSampleBySampleValues)
     const std::vector<Stage> stages {
         { someRoutes, 10, 120.0, false },
         { everyRoute, 10, 120.0, false },
+        { [&everyRoute] (ModSnapshot& m)
+          {
+              // Shapes moving across rise, fall, pulse and the drawn shape.
+              everyRoute (m);
+              m.base[(size_t) lfoControl (1, destination::shape)] = 2.5f;
+              m.base[(size_t) lfoControl (2, destination::shape)] = 4.25f;
+              m.points[2][3] = -0.7f;
+          },
+          10, 120.0, false },
         { [] (ModSnapshot& m) { m.depth = {}; }, 10, 120.0, false },
     };
 
-    for (const auto width : { 8, 2 })
+    for (const auto width : { 8, 2, 1 })
     {
         vectors::widestAllowed = width;
         const auto result = compareWithReference (defaults(), stages);
