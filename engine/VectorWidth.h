@@ -22,8 +22,9 @@
 
 namespace zelk::vectors
 {
-// The most doubles to a vector that engine parts made after this is set may use: 8, 4 or 2. For
-// testing that every width computes the same.
+// The most doubles to a vector that engine parts made after this is set may use: 8, 4 or 2, or 1
+// for the plain scalar code of the parts that keep one. For testing that every width computes the
+// same.
 inline std::atomic<int> widestAllowed { 8 };
 
 // Doubles to a vector for an engine part made now: what the processor has, within widestAllowed.
