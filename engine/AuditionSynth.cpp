@@ -334,7 +334,29 @@ ZELK_AVX2_TARGET void mixWide (const double* phaseAt, const double* amplitudeAt,
 }
 } // namespace
 
-AuditionSynth::AuditionSynth() noexcept
+namespace
+{
+// 2^((b - 8192) / 8192 x 4) for every 14-bit pitch-bend value b, as a bend message computes it.
+// Built when the first synth is made, on the thread making it, never on the audio thread.
+struct BendFactors
+{
+    BendFactors() noexcept
+    {
+        for (int b = 0; b < (int) factor.size(); ++b)
+            factor[(size_t) b] = std::pow (2.0, (b - 8192) / 8192.0 * 4.0);
+    }
+
+    std::array<double, 16384> factor;
+};
+
+const double* bendFactorTable() noexcept
+{
+    static const BendFactors table;
+    return table.factor.data();
+}
+} // namespace
+
+AuditionSynth::AuditionSynth() noexcept : bendFactors (bendFactorTable())
 {
     // Evaluated here, at run time, as a message would: a compiler may fold a constant table with
     // its own, correctly rounded power, which is not always the C library's.
@@ -417,10 +439,9 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     }
     else if (message.isPitchWheel())
     {
-        const auto bend = (message.getPitchWheelValue() - 8192) / 8192.0 * 4.0;
         const auto hertz = v.note >= 0 && v.note < (int) keyHertz.size() ? keyHertz[(size_t) v.note]
                                                                           : 440.0 * std::pow (2.0, (v.note - 69) / 12.0);
-        retune ((size_t) (channel - 1), (float) (hertz * std::pow (2.0, bend)));
+        retune ((size_t) (channel - 1), (float) (hertz * bendFactors[(size_t) (message.getPitchWheelValue() & 0x3fff)]));
     }
     else if (message.isControllerOfType (74))
     {

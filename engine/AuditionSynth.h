@@ -85,13 +85,14 @@ private:
     std::array<double, voiceCount> increments {};
     double sampleRate = 48000.0;
     float smoothing = 0.0f;
-    // Four voices to an instruction (AVX2) rather than two.
     // Four voices to a vector for the advance and the mix, eight for the mix (see VectorWidth.h).
     bool wide = false;
     bool widest = false;
     // 440 x 2^((key - 69) / 12) of every MIDI key, which a bend message would otherwise compute
     // with the C library's power.
     std::array<double, 128> keyHertz;
+    // 2^(bend / 12) of every pitch-bend value, shared by all synths.
+    const double* bendFactors = nullptr;
     // Bit v: voice v's amplitude or target is not zero, so it renders a sine.
     uint32_t sounding = 0;
 
