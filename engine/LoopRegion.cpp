@@ -39,31 +39,55 @@ double loopStart (const ParameterPointers& parameters) noexcept
     return std::clamp ((double) load (parameters.rangeStart), 0.0, timelineEnd - minimumDuration);
 }
 
+namespace
+{
+double selectionLength (const ParameterPointers& parameters) noexcept
+{
+    const auto start = loopStart (parameters);
+    const auto length = (double) load (parameters.rangeEnd) - start;
+    return length < minimumDuration ? minimumDuration : std::min (length, timelineEnd - start);
+}
+
+double patternLength (bool anyOn, double latest) noexcept
+{
+    return anyOn ? std::clamp (latest, minimumDuration, timelineEnd) : 4.0;
+}
+} // namespace
+
 double loopLength (const ParameterPointers& parameters) noexcept
 {
     if (isSwitchOn (parameters.rangeEnabled))
-    {
-        const auto start = loopStart (parameters);
-        const auto length = (double) load (parameters.rangeEnd) - start;
-        return length < minimumDuration ? minimumDuration : std::min (length, timelineEnd - start);
-    }
+        return selectionLength (parameters);
 
     bool anyOn = false;
     const auto latest = latestNoteEnd (parameters, anyOn);
-    return anyOn ? std::clamp (latest, minimumDuration, timelineEnd) : 4.0;
+    return patternLength (anyOn, latest);
 }
 
-LoopRegion LoopRegion::forBlock (const ParameterPointers& parameters) noexcept
+LoopRegion LoopRegion::forBlock (const ParameterPointers& parameters, PatternEnd& patternEnd, uint32_t changeCount) noexcept
 {
     LoopRegion region;
     region.looping = isSwitchOn (parameters.looping);
 
-    if (region.looping)
+    if (! region.looping)
+        return region;
+
+    region.start = loopStart (parameters);
+
+    if (isSwitchOn (parameters.rangeEnabled))
     {
-        region.start = loopStart (parameters);
-        region.length = loopLength (parameters);
+        region.length = selectionLength (parameters);
+        return region;
     }
 
+    if (! patternEnd.known || patternEnd.changesRead != changeCount)
+    {
+        patternEnd.latest = latestNoteEnd (parameters, patternEnd.anyOn);
+        patternEnd.changesRead = changeCount;
+        patternEnd.known = true;
+    }
+
+    region.length = patternLength (patternEnd.anyOn, patternEnd.latest);
     return region;
 }
 

@@ -13,6 +13,7 @@ void PlaybackEngine::prepare (double newSampleRate, const ModSnapshot& modulatio
     sampleRate = newSampleRate;
     lfo.prepare (sampleRate, modulation);
     table.invalidate();
+    patternEnd = {};
     mpe.channels.freeAll();
     auditionSynth.prepare (sampleRate);
     audition.reset();
@@ -60,7 +61,8 @@ void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<fl
     auto& instrument = processor.hostedInstrument();
     MidiSender out (midi, auditionSynth);
 
-    const auto region = LoopRegion::forBlock (parameters);
+    // The count of changes first: a note changing while the pattern is read counts next block.
+    const auto region = LoopRegion::forBlock (parameters, patternEnd, processor.patternChangeCount());
     const auto block = transport.read (processor.getPlayHead(),
                                        { processor.playRequested, processor.startPosition, processor.seekRequest }, region);
     const auto requested = block.hostPlaying || processor.playRequested.load();

@@ -40,6 +40,7 @@ private:
     Transport transport;
     LfoEngine lfo;
     NoteTable table;
+    PatternEnd patternEnd;
     MpeVoices mpe;
     ExpressionRenderer expression;
     EditAudition audition;

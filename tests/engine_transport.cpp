@@ -1,5 +1,7 @@
 // The playback clock as a host drives it: song position, tempo, the PLAY button's internal clock,
 // loops with and without a time selection, jumps, seeks, resets and PANIC.
+#include "core/NoteFields.h"
+#include "engine/LoopRegion.h"
 #include "tests/helpers/MidiExpectations.h"
 #include "tests/helpers/TestProcessor.h"
 
@@ -103,6 +105,28 @@ TEST (Transport, LoopWithoutSelectionRepeatsAtTheLastNoteEnd)
 
     EXPECT_EQ (onsetsOf (events, 60), (std::vector<int64_t> { start, start + 6 * samplesPerBeat, start + 12 * samplesPerBeat }));
     EXPECT_EQ (onsetsOf (events, 65), (std::vector<int64_t> { start + 5 * samplesPerBeat, start + 11 * samplesPerBeat }));
+}
+
+// The loop's end is kept from block to block and read again only after a note changed: by the
+// editor or through the host's automation (the value set, then the listeners told).
+TEST (Transport, TheLoopEndFollowsNotesChangedBetweenBlocks)
+{
+    ZelkProcessor processor;
+    writePlainNote (processor, 0, 0.0f, 1.0f, 60);
+    processor.setParameterValue ("looping", 1.0f);
+    PatternEnd end;
+    const auto lengthNow = [&] { return LoopRegion::forBlock (processor.raw(), end, processor.patternChangeCount()).length; };
+    EXPECT_EQ (lengthNow(), 1.0);
+    EXPECT_EQ (lengthNow(), 1.0);
+
+    writePlainNote (processor, 1, 2.0f, 1.5f, 62);
+    EXPECT_EQ (lengthNow(), 3.5);
+
+    auto* duration = processor.parameterTree().getParameter (noteParameterId (1, field::duration));
+    const auto normalised = duration->convertTo0to1 (2.5f);
+    duration->setValue (normalised);
+    duration->sendValueChangedMessageToListeners (normalised);
+    EXPECT_EQ (lengthNow(), 4.5);
 }
 
 TEST (Transport, ASelectionLoopMapsHostTimeIntoTheSelection)
