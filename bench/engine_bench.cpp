@@ -10,7 +10,7 @@ namespace
 {
 constexpr double budgetNanoseconds = blockSize / sampleRate * 1.0e9;
 
-void runBlocks (benchmark::State& state, void (*pattern) (ZelkProcessor&), bool play)
+void runBlocks (benchmark::State& state, void (*pattern) (ZelkProcessor&), bool play, int startBlocks = 200)
 {
     ZelkProcessor processor;
 
@@ -24,7 +24,7 @@ void runBlocks (benchmark::State& state, void (*pattern) (ZelkProcessor&), bool 
     juce::MidiBuffer midi;
 
     // Past the start-up blocks (configuration, LFO ramps) into steady playback.
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < startBlocks; ++i)
         processor.processBlock (buffer, midi);
 
     for (auto _ : state)
@@ -41,39 +41,21 @@ void runBlocks (benchmark::State& state, void (*pattern) (ZelkProcessor&), bool 
                                                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// Playing on past the end of the typical pattern, once, with the audition synth on: its voices
-// have faded and nothing sounds.
-void blockSilentAfterNotes (benchmark::State& state)
+// The typical pattern played once, without looping.
+void typicalPatternOnce (ZelkProcessor& processor)
 {
-    ZelkProcessor processor;
     typicalPattern (processor);
     processor.setParameterValue ("looping", 0.0f);
-    processor.prepareToPlay (sampleRate, blockSize);
-    processor.playRequested = true;
-
-    juce::AudioBuffer<float> buffer (2, blockSize);
-    juce::MidiBuffer midi;
-
-    // Four beats at 120 bpm, then three seconds more, far past the 4 ms fades.
-    for (int i = 0; i < 500; ++i)
-        processor.processBlock (buffer, midi);
-
-    for (auto _ : state)
-    {
-        processor.processBlock (buffer, midi);
-        benchmark::DoNotOptimize (buffer.getReadPointer (0));
-    }
-
-    const auto blocks = (double) state.iterations();
-    state.counters["ns_per_block"] = benchmark::Counter (blocks * 1.0e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["budget_percent"] = benchmark::Counter (blocks * budgetNanoseconds * 1.0e-9 / 100.0,
-                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void blockIdle (benchmark::State& state) { runBlocks (state, nullptr, false); }
 void blockIdleShapedLfos (benchmark::State& state) { runBlocks (state, shapedLfosPattern, false); }
 void blockTypical (benchmark::State& state) { runBlocks (state, typicalPattern, true); }
 void blockFullLoad (benchmark::State& state) { runBlocks (state, fullPattern, true); }
+
+// Playing on past the end of the typical pattern with the audition synth on: four beats at
+// 120 bpm, then three seconds more, far past the 4 ms fades, so that nothing sounds.
+void blockSilentAfterNotes (benchmark::State& state) { runBlocks (state, typicalPatternOnce, true, 500); }
 
 BENCHMARK (blockIdle)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockIdleShapedLfos)->Unit (benchmark::kMicrosecond);
