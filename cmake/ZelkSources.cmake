@@ -48,8 +48,11 @@ set(ZELK_SOURCES
     ui/canvas/ZelkCanvas.cpp
     ui/editor/ZelkEditor.cpp
     ui/style/Captions.cpp
+    ui/style/Knob.cpp
     ui/style/Look.cpp
-    ui/style/Palette.cpp)
+    ui/style/Palette.cpp
+    ui/style/ThemeSwatch.cpp
+    ui/style/ZelkButton.cpp)
 
 # The engine's vector code: the expression lanes vectorise only when the compiler may assume
 # floating point does not trap, and no file with code for wider vectors may contract into fused

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <array>
+#include <functional>
+
+namespace zelk
+{
+class ZelkProcessor;
+}
+
+namespace paperstyle
+{
+// A rotary control whose LFO routes show as coloured rings around it. A ring is dragged to set
+// that route's depth and double-clicked to remove it; an LFO badge dropped on the knob connects
+// that LFO to the knob's destination.
+class Knob : public juce::Slider, public juce::DragAndDropTarget
+{
+public:
+    Knob();
+    ~Knob() override;
+
+    // Animated by the owner's refresh: 0..1.
+    float hoverAmount = 0.0f;
+    // Proportion of the live modulated value, or -1 while no route is active.
+    float livePosition = -1.0f;
+    // Last known depth, in percent, of the route from each LFO to this knob's destination.
+    std::array<float, 3> routeDepth {};
+    bool dropHighlight = false;
+
+    // Set by the owner: makes the knob accept LFO drops.
+    std::function<void (int lfo)> onLfoDropped;
+    // Set by the owner: the route parameter from an LFO to this knob's destination, or null.
+    std::function<juce::RangedAudioParameter* (int lfo)> routeParameter;
+
+    // Rebuilt at every paint.
+    std::array<juce::Path, 3> ringHitArea;
+    std::array<juce::Point<float>, 3> ringHandle {};
+
+    int hoverRing = -1;
+    int dragRing = -1;
+    juce::RangedAudioParameter* dragParameter = nullptr;
+    float dragStartDepth = 0.0f;
+
+    // The ring under a point, outermost first, or -1.
+    int ringAt (juce::Point<float> point) const;
+
+    bool isInterestedInDragSource (const SourceDetails& details) override;
+    void itemDragEnter (const SourceDetails& details) override;
+    void itemDragExit (const SourceDetails& details) override;
+    void itemDropped (const SourceDetails& details) override;
+
+private:
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Knob)
+};
+
+// The owner's per-tick update: the route depths, the live marker and the hover animation.
+void refreshKnobModulation (Knob& knob, int destination, const zelk::ZelkProcessor& processor);
+
+} // namespace paperstyle
