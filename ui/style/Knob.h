@@ -47,16 +47,46 @@ public:
     // The ring under a point, outermost first, or -1.
     int ringAt (juce::Point<float> point) const;
 
+    // The ring the value box describes: the one being dragged, else the one under the mouse, or -1.
+    int describedRing() const noexcept { return dragRing >= 0 ? dragRing : hoverRing; }
+
+    void mouseMove (const juce::MouseEvent& e) override;
+    void mouseExit (const juce::MouseEvent& e) override;
+    void mouseDown (const juce::MouseEvent& e) override;
+    void mouseDrag (const juce::MouseEvent& e) override;
+    void mouseUp (const juce::MouseEvent& e) override;
+    void mouseDoubleClick (const juce::MouseEvent& e) override;
+
     bool isInterestedInDragSource (const SourceDetails& details) override;
     void itemDragEnter (const SourceDetails& details) override;
     void itemDragExit (const SourceDetails& details) override;
     void itemDropped (const SourceDetails& details) override;
 
 private:
+    juce::RangedAudioParameter* parameterForRing (int ring) const;
+    void setHoverRing (int ring);
+    void showRingCursor (bool overRing);
+    void beginRingDrag (int ring, juce::RangedAudioParameter& parameter);
+    void dragRingBy (int pixelsDown, bool fine);
+    void endRingDrag();
+    void clearRoute (int ring);
+
+    // A press on a ring that has no route parameter to edit: the rest of it does nothing.
+    bool ignoringPress = false;
+    // The owner's cursor, given back when the mouse leaves a ring.
+    juce::MouseCursor cursorOffRing;
+    bool ringCursorShown = false;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Knob)
 };
 
 // The owner's per-tick update: the route depths, the live marker and the hover animation.
 void refreshKnobModulation (Knob& knob, int destination, const zelk::ZelkProcessor& processor);
+
+// A ring's depth as the value box shows it, for example "L2 +25.0%".
+juce::String ringDepthText (int ring, float depth);
+
+// The LFO index a dragged LFO badge describes ("tamsel-lfo-" and 0..2), or -1 for anything else.
+int lfoIndexOfDragDescription (const juce::var& description);
 
 } // namespace paperstyle
