@@ -49,8 +49,10 @@ set(ZELK_SOURCES
     ui/editor/ZelkEditor.cpp
     ui/style/Captions.cpp
     ui/style/Knob.cpp
+    ui/style/KnobDrawing.cpp
     ui/style/Look.cpp
     ui/style/Palette.cpp
+    ui/style/SliderDrawing.cpp
     ui/style/ThemeSwatch.cpp
     ui/style/ZelkButton.cpp)
 

@@ -7,7 +7,8 @@
 namespace paperstyle
 {
 // The plug-in's look-and-feel: the current theme's palette, mapped onto the stock widgets' colour
-// ids, and the paper-grain texture that backgrounds are tiled with.
+// ids, and the paper-grain texture that backgrounds are tiled with. It draws the knobs with their
+// modulation rings, the horizontal depth sliders and the sliders' value boxes.
 class Look : public juce::LookAndFeel_V4
 {
 public:
@@ -17,6 +18,13 @@ public:
 
     juce::Font getPopupMenuFont() override;
     juce::Font getComboBoxFont (juce::ComboBox& box) override;
+
+    void drawRotarySlider (juce::Graphics& g, int x, int y, int width, int height, float position, float startAngle,
+                           float endAngle, juce::Slider& slider) override;
+    void drawLinearSlider (juce::Graphics& g, int x, int y, int width, int height, float position, float minPosition,
+                           float maxPosition, juce::Slider::SliderStyle style, juce::Slider& slider) override;
+    void drawLabel (juce::Graphics& g, juce::Label& label) override;
+    juce::Label* createSliderTextBox (juce::Slider& slider) override;
 
     Palette palette;
     juce::Image paperTexture;
