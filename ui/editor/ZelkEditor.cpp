@@ -55,6 +55,8 @@ void ZelkEditor::addChildren()
     for (auto which : { B::loadVst3, B::openSynth, B::externalMidi })
         add (which);
 
+    // The piano roll paints every pixel of itself, so the window's paper need not be drawn under it.
+    canvas.setOpaque (true);
     addAndMakeVisible (canvas);
 
     for (auto which : { B::pianoRollTab, B::controlsTab, B::motionTab, B::instrumentTab, B::importMidi, B::play,
