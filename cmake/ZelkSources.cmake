@@ -40,13 +40,24 @@ set(ZELK_SOURCES
     midi/OfflineRender.cpp
     ui/canvas/CanvasGeometry.cpp
     ui/canvas/CanvasHover.cpp
+    ui/canvas/CanvasKeys.cpp
     ui/canvas/CanvasPainting.cpp
     ui/canvas/CanvasPointer.cpp
     ui/canvas/CanvasView.cpp
     ui/canvas/GraphStroke.cpp
     ui/canvas/NoteLineSampling.cpp
+    ui/canvas/VibratoPanelStub.cpp
     ui/canvas/ZelkCanvas.cpp
+    ui/editor/ControlKnobs.cpp
+    ui/editor/EditorActions.cpp
+    ui/editor/EditorButtons.cpp
+    ui/editor/EditorChoosers.cpp
+    ui/editor/EditorLayout.cpp
+    ui/editor/EditorPages.cpp
+    ui/editor/LogoImage.cpp
     ui/editor/ZelkEditor.cpp
+    ui/motion/Panel.cpp
+    ui/motion/Source.cpp
     ui/style/Captions.cpp
     ui/style/Knob.cpp
     ui/style/KnobDrawing.cpp

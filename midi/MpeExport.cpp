@@ -50,20 +50,30 @@ juce::MidiMessageSequence renderSequence (ZelkProcessor& processor)
 
 bool exportMpeMidi (ZelkProcessor& processor, const juce::File& file)
 {
+    // A file the user protected stays as it is, even where its folder would let it be replaced.
+    if (file.isDirectory() || (file.existsAsFile() && ! file.hasWriteAccess()))
+        return false;
+
     juce::MidiFile midiFile;
     midiFile.setTicksPerQuarterNote (ticksPerQuarterNote);
     midiFile.addTrack (renderSequence (processor));
 
-    juce::FileOutputStream out (file, 16384);
+    // Written beside the target and moved over it only once complete, so that a failed write
+    // leaves neither a partial file nor a damaged earlier export.
+    juce::TemporaryFile temporary (file);
+    {
+        juce::FileOutputStream out (temporary.getFile(), 16384);
 
-    if (out.failedToOpen())
-        return false;
+        if (out.failedToOpen() || ! midiFile.writeTo (out, 1))
+            return false;
 
-    out.setPosition (0);
-    out.truncate();
-    const auto written = midiFile.writeTo (out, 1);
-    out.flush();
-    return written && out.getStatus().wasOk();
+        out.flush();
+
+        if (! out.getStatus().wasOk())
+            return false;
+    }
+
+    return temporary.overwriteTargetFileWithTemporary();
 }
 
 juce::File exportTarget (const juce::File& chosen)

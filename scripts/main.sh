@@ -21,3 +21,8 @@ echo "== What a VST 3 host sees"
 demo="$HOME/Zelk Demo"
 echo "== A demonstration pattern in $demo"
 "$ZELK_BUILD/tools/zelk" demo "$demo"
+
+echo "== The editor's four pages, as a host would show them, in $demo"
+for page in piano-roll controls motion instrument; do
+    "$ZELK_BUILD/tools/zelk" snapshot "$demo/demo-state.xml" "$demo/editor-$page.png" --page "$page"
+done

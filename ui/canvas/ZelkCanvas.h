@@ -116,6 +116,15 @@ public:
     void mouseWheelMove (const juce::MouseEvent& e, const juce::MouseWheelDetails& wheel) override;
     void focusLost (FocusChangeType cause) override;
 
+    // The piano roll's keys: Escape ends the gesture, the rest is the shortcut table. False for a
+    // key that is not a shortcut, so that the host may have it.
+    bool keyPressed (const juce::KeyPress& key) override;
+    void setTool (Tool newTool);
+    void toggleTimeSnap();
+    void togglePitchSnap();
+    // V and the VIBRATO button: switches vibrato on for the active note and shows or hides its panel.
+    void toggleVibratoPanel();
+
     ZelkProcessor& processor;
 
 private:
@@ -151,6 +160,9 @@ private:
     void finishEditPress (int slot, double fraction);
     void updateHover (juce::Point<float> position);
     void restoreToolCursor();
+    bool handleCommandKey (const juce::KeyPress& key);
+    bool handleEditingKey (const juce::KeyPress& key);
+    bool handleToolKey (const juce::KeyPress& key);
 
     CanvasGesture gesture;
 

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ui/editor/EditorButtons.h"
+
+#include <juce_graphics/juce_graphics.h>
+
+namespace zelk
+{
+// Where everything in the editor window sits for a window of a given size.
+struct EditorLayout
+{
+    static constexpr int minimumWidth = 1120, minimumHeight = 800;
+    static constexpr int maximumWidth = 1920, maximumHeight = 1300;
+    static constexpr int openingWidth = 1280, openingHeight = 880;
+
+    int width = openingWidth, height = openingHeight;
+
+    juce::Rectangle<int> button (EditorButton which) const noexcept;
+    juce::Rectangle<int> lfoBadge (int index) const noexcept;
+    juce::Rectangle<int> themeSwatch (int index) const noexcept;
+    juce::Rectangle<int> sourceCard (int index) const noexcept;
+    juce::Rectangle<int> canvas() const noexcept;
+    // Knobs k = 1..5 of the CONTROLS page, one per card.
+    juce::Rectangle<int> knob (int k) const noexcept;
+    juce::Rectangle<int> motionPanel() const noexcept;
+    // The page area that the timer repaints every tick: hint, counter and help line.
+    juce::Rectangle<int> footer() const noexcept;
+
+    // Both pages' content spans the window less 60 pixels on each side.
+    int contentWidth() const noexcept { return width - 120; }
+};
+
+} // namespace zelk
