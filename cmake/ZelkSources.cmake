@@ -57,7 +57,10 @@ set(ZELK_SOURCES
     ui/editor/LogoImage.cpp
     ui/editor/ZelkEditor.cpp
     ui/motion/Panel.cpp
+    ui/motion/RouteGrid.cpp
+    ui/motion/SliderRelease.cpp
     ui/motion/Source.cpp
+    ui/motion/WaveEditor.cpp
     ui/style/Captions.cpp
     ui/style/Knob.cpp
     ui/style/KnobDrawing.cpp
