@@ -276,3 +276,73 @@ TEST (MotionPanel, SwitchingLfoMidKnobDragEndsTheDragOnTheOldParameter)
     for (const auto& [index, count] : h.gestures.ended)
         EXPECT_EQ (count, h.gestures.begun[index]);
 }
+
+TEST (MotionSnapshots, WritesTheMotionPageForEachLfoAndTheme)
+{
+    const auto folder = juce::File (ZELK_SNAPSHOT_DIR);
+    folder.createDirectory();
+    const char* themes[] { "light", "dark", "vintage" };
+
+    for (int theme = 0; theme < 3; ++theme)
+    {
+        EditorHarness editor;
+        auto& processor = editor.processor;
+        const auto palette = paperstyle::paletteForTheme (theme);
+        processor.setParameterValue ("uiTheme", (float) theme);
+
+        for (const auto& [id, depth] : { std::pair { "mod1_transpose", 25.0f }, { "mod2_pressure", -40.0f },
+                                         { "mod3_lfo1_rate", 60.0f }, { "mod1_lfo2_shape", 12.5f },
+                                         { "mod2_lfo3_level", -75.0f }, { "mod3_timbre", 100.0f } })
+            processor.setParameterValue (id, depth);
+
+        processor.setParameterValue ("lfo2_sync", 1.0f);
+        processor.setParameterValue ("lfo3_shape", 1.5f);
+        processor.setParameterValue ("lfo3_rate", 0.35f);
+
+        // LFO 2's shape drawn by hand: a ramp up, a dip and a plateau.
+        editor.click (editor->lfoBadge (1));
+        auto& wave = editor->motion().wave();
+        const auto plot = wave.plotArea();
+        const auto at = [&] (float k, float v)
+        { return juce::Point<float> (plot.getX() + plot.getWidth() * k / 8.0f, plot.getY() + plot.getHeight() * (1.0f - v) / 2.0f); };
+        const juce::Point<float> stroke[] { at (0, -0.8f), at (3, 0.9f), at (4, -0.3f), at (5, 0.6f), at (8, 0.6f) };
+        wave.mouseDown (mouseEventOn (wave, stroke[0], leftButton(), stroke[0]));
+
+        for (const auto& p : stroke)
+            wave.mouseDrag (mouseEventOn (wave, p, leftButton(), stroke[0], 1, true));
+
+        wave.mouseUp (mouseEventOn (wave, stroke[4], {}, stroke[0], 1, true));
+
+        // A few blocks, so that the outputs, play lines and live values are the LFOs' own.
+        processor.prepareToPlay (48000.0, 512);
+        juce::AudioBuffer<float> audio (2, 512);
+        juce::MidiBuffer midi;
+
+        for (int block = 0; block < 40; ++block)
+            processor.processBlock (audio, midi);
+
+        for (int lfo = 0; lfo < 3; ++lfo)
+        {
+            editor.click (editor->lfoBadge (lfo));
+            editor->motion().connectLfo (lfo, destination::ofLfo (lfo, destination::phase));
+            editor.tick();
+            const auto image = editor.paint();
+
+            // The title is in the LFO's colour.
+            const auto title = editor->motion().getBounds().getTopLeft().translated (4, 8);
+            auto nearest = 255;
+
+            for (int y = title.y; y < title.y + 16; ++y)
+                for (int x = title.x; x < title.x + 60; ++x)
+                    nearest = std::min (nearest, channelDistance (image.getPixelAt (x, y), palette.lfoColour (lfo)));
+
+            EXPECT_LT (nearest, 48) << themes[theme] << " LFO " << lfo + 1;
+
+            const auto file = folder.getChildFile ("motion-lfo" + juce::String (lfo + 1) + "-" + themes[theme] + ".png");
+            juce::FileOutputStream out (file);
+            out.setPosition (0);
+            out.truncate();
+            EXPECT_TRUE (juce::PNGImageFormat().writeImageToStream (image, out));
+        }
+    }
+}
