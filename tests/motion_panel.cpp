@@ -216,6 +216,35 @@ TEST (MotionPanel, HostAutomationShowsOnTheNextTick)
     EXPECT_EQ (shownText (panel.routeGrid().slider (0, destination::ofLfo (0, destination::stretch))), "12.5");
 }
 
+TEST (MotionPanel, ATickRepaintsWhatMovesAndWhatTheHostChanged)
+{
+    MotionHarness h;
+    auto& asked = h.window.repaintsAsked;
+    const auto inWindow = [&] (juce::Component& c) { return h.window.getLocalArea (&c, c.getLocalBounds()); };
+    h->refresh();
+    asked.clear();
+
+    // Nothing changed: the play line, the knobs' live markers and the lines at the foot.
+    h->refresh();
+    EXPECT_TRUE (asked.containsRectangle (inWindow (h.wave())));
+
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE (asked.containsRectangle (inWindow (h->knob (i)).getIntersection (h.window.getLocalBounds())));
+
+    EXPECT_TRUE (asked.containsRectangle ({ 0, 382, 465, 24 }));
+    EXPECT_FALSE (asked.intersectsRectangle (inWindow (h->routes())));
+    EXPECT_FALSE (asked.intersectsRectangle (inWindow (h->shapeButton (3))));
+
+    // The host moves a route in the matrix and the shape: both show.
+    asked.clear();
+    h.setHost ("mod2_timbre", 50.0f);
+    h.setHost ("lfo1_shape", 3.0f);
+    h->refresh();
+    EXPECT_TRUE (asked.intersectsRectangle (inWindow (h->routeGrid().slider (1, destination::timbre))));
+    EXPECT_TRUE (asked.intersectsRectangle (inWindow (h->shapeButton (3))));
+    EXPECT_TRUE (asked.intersectsRectangle (inWindow (h->shapeButton (0))));
+}
+
 TEST (MotionPanel, ButtonsBrightenWhileFocusedAndSettle)
 {
     MotionHarness h;

@@ -35,7 +35,11 @@ public:
     void toBehind (juce::ComponentPeer*) override {}
     bool isFocused() const override { return true; }
     void grabFocus() override {}
-    void repaint (const juce::Rectangle<int>&) override {}
+    void repaint (const juce::Rectangle<int>& area) override
+    {
+        if (auto* window = dynamic_cast<HeadlessWindow*> (&getComponent()))
+            window->repaintsAsked.add (area);
+    }
     void performAnyPendingRepaintsNow() override {}
     void setAlpha (float) override {}
     juce::StringArray getAvailableRenderingEngines() override { return { "Software" }; }

@@ -12,6 +12,10 @@ public:
     HeadlessWindow();
     ~HeadlessWindow() override;
 
+    // The areas that repaints asked for since this was last cleared, as a platform window collects
+    // them before it paints.
+    juce::RectangleList<int> repaintsAsked;
+
 protected:
     juce::ComponentPeer* createNewPeer (int styleFlags, void* nativeWindow) override;
 };

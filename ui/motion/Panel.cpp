@@ -69,9 +69,16 @@ void easeHover (zelk::ZelkButton& button)
     if (std::abs (next - target) < 0.01f)
         next = target;
 
-    button.hoverAmount = next;
-    button.repaint();
+    if (next != button.hoverAmount)
+    {
+        button.hoverAmount = next;
+        button.repaint();
+    }
 }
+
+// The two lines at the foot of the panel: the live cycle and the hint.
+const juce::Rectangle<int> liveCycleArea { 0, 382, 465, 24 };
+const juce::Rectangle<int> hintArea { 0, 410, 915, 22 };
 } // namespace
 
 Panel::Panel (zelk::ZelkProcessor& p) : processor (p), waveEditor (p), grid (p)
@@ -159,6 +166,7 @@ void Panel::selectLfo (int index)
         std::make_unique<ButtonAttachment> (processor.parameterTree(), zelk::lfoSyncId (selectedLfo), syncButton);
 
     refresh();
+    repaint();
 }
 
 void Panel::detachKnobs()
@@ -209,8 +217,12 @@ void Panel::refresh()
 
     knob (zelk::destination::rate).updateText();
     refreshButtons();
+
+    // The rest of the page repaints itself when its parameter changes (through the attachments and
+    // the buttons' toggles) or is repainted by selectLfo; what moves on its own is the play line,
+    // the knobs' live markers and the live cycle, and the hint follows the last action.
     waveEditor.repaint();
-    repaint();
+    repaint (liveCycleArea.getUnion (hintArea));
 }
 
 void Panel::refreshButtons()
@@ -322,8 +334,8 @@ void Panel::paintKnobCaptions (juce::Graphics& g)
 void Panel::paintStatusLines (juce::Graphics& g)
 {
     const auto palette = paperstyle::paletteFor (*this);
-    paperstyle::drawCaption (g, liveCycleText(), { 0, 382, 465, 24 }, 11.0f, palette.muted);
-    paperstyle::drawCaption (g, hint, { 0, 410, 915, 22 }, 11.0f, palette.ink);
+    paperstyle::drawCaption (g, liveCycleText(), liveCycleArea, 11.0f, palette.muted);
+    paperstyle::drawCaption (g, hint, hintArea, 11.0f, palette.ink);
 }
 
 } // namespace motionui
