@@ -42,9 +42,14 @@ set(ZELK_SOURCES
     ui/canvas/CanvasHover.cpp
     ui/canvas/CanvasPainting.cpp
     ui/canvas/CanvasPointer.cpp
+    ui/canvas/CanvasVibrato.cpp
     ui/canvas/CanvasView.cpp
+    ui/canvas/DrawTool.cpp
+    ui/canvas/EditTool.cpp
+    ui/canvas/GlideTool.cpp
     ui/canvas/GraphStroke.cpp
     ui/canvas/NoteLineSampling.cpp
+    ui/canvas/VibratoPanel.cpp
     ui/canvas/ZelkCanvas.cpp
     ui/editor/ZelkEditor.cpp
     ui/style/Captions.cpp

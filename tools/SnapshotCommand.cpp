@@ -1,3 +1,4 @@
+#include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
 #include "tools/Commands.h"
 #include "tools/PatternFiles.h"
@@ -15,6 +16,7 @@ constexpr int snapshotWidth = 1216; // the canvas in the default window
 constexpr int snapshotHeight = 658;
 
 const juce::StringArray themeNames { "light", "dark", "vintage" };
+const juce::StringArray showNames { "glide", "box", "vibrato" };
 
 // Shows the whole pattern: every beat up to its end or the loop's, and every key it uses.
 void fitView (ZelkCanvas& canvas)
@@ -45,6 +47,60 @@ void fitView (ZelkCanvas& canvas)
     canvas.lowestKey = std::clamp ((lowest + highest + 1) / 2 - rows / 2, 0, 128 - rows);
 }
 
+// The first note whose connection draws a glide, selected so that its handle shows.
+void selectFirstGlide (ZelkCanvas& canvas)
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+    {
+        const auto note = canvas.processor.readNote (slot);
+
+        if (note.on && note.next >= 0 && isConnected (note, slot, canvas.processor.readNote (note.next)))
+        {
+            canvas.selection = { slot };
+            canvas.activeNote = slot;
+            return;
+        }
+    }
+}
+
+// The panel of the first note with vibrato, as V opens it; a pattern without vibrato shows none.
+void openFirstVibratoPanel (ZelkCanvas& canvas)
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+    {
+        const auto note = canvas.processor.readNote (slot);
+
+        if (note.on && note.vibOn)
+        {
+            canvas.activeNote = slot;
+            canvas.panelOpen = true;
+            canvas.updateVibratoPanel();
+            return;
+        }
+    }
+}
+
+// The edit tool's box halfway through a drag across the middle of the grid.
+void dragBox (ZelkCanvas& canvas)
+{
+    const auto grid = canvas.gridArea();
+    const juce::Point<float> from (grid.getX() + grid.getWidth() * 0.3f, grid.getY() + grid.getHeight() * 0.25f);
+    const juce::Point<float> to (grid.getX() + grid.getWidth() * 0.62f, grid.getY() + grid.getHeight() * 0.7f);
+    const auto event = [&] (juce::Point<float> position, bool dragged)
+    {
+        const auto now = juce::Time::getCurrentTime();
+        return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position,
+                                 juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
+                                 juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation,
+                                 juce::MouseInputSource::defaultRotation, juce::MouseInputSource::defaultTiltX,
+                                 juce::MouseInputSource::defaultTiltY, &canvas, &canvas, now, from, now, 1, dragged);
+    };
+
+    canvas.tool = ZelkCanvas::Tool::edit;
+    canvas.mouseDown (event (from, false));
+    canvas.mouseDrag (event (to, true));
+}
+
 bool writePng (const juce::Image& image, const juce::File& target)
 {
     if (target.isDirectory() || ! target.getParentDirectory().isDirectory())
@@ -64,23 +120,34 @@ bool writePng (const juce::Image& image, const juce::File& target)
 int snapshot (const juce::StringArray& args)
 {
     auto theme = -1;
-    juce::StringArray files;
+    juce::StringArray files, shown;
 
     for (int i = 0; i < args.size(); ++i)
     {
-        if (args[i] != "--theme")
+        if (args[i] == "--theme")
+        {
+            if (i + 1 >= args.size() || ! themeNames.contains (args[i + 1]))
+            {
+                printError ("--theme takes light, dark or vintage");
+                return 2;
+            }
+
+            theme = themeNames.indexOf (args[++i]);
+        }
+        else if (args[i] == "--show")
+        {
+            if (i + 1 >= args.size() || ! showNames.contains (args[i + 1]))
+            {
+                printError ("--show takes glide, box or vibrato");
+                return 2;
+            }
+
+            shown.addIfNotAlreadyThere (args[++i]);
+        }
+        else
         {
             files.add (args[i]);
-            continue;
         }
-
-        if (i + 1 >= args.size() || ! themeNames.contains (args[i + 1]))
-        {
-            printError ("--theme takes light, dark or vintage");
-            return 2;
-        }
-
-        theme = themeNames.indexOf (args[++i]);
     }
 
     if (files.size() != 2)
@@ -111,8 +178,20 @@ int snapshot (const juce::StringArray& args)
         canvas.setLookAndFeel (&look);
         canvas.setSize (snapshotWidth, snapshotHeight);
         fitView (canvas);
+
+        if (shown.contains ("glide"))
+            selectFirstGlide (canvas);
+
+        if (shown.contains ("vibrato"))
+            openFirstVibratoPanel (canvas);
+
+        if (shown.contains ("box"))
+            dragBox (canvas);
+
+        // With its children: the vibrato panel floats over the notes.
         juce::Graphics g (image);
-        canvas.paint (g);
+        canvas.paintEntireComponent (g, true);
+        canvas.cancelGesture();
         canvas.setLookAndFeel (nullptr);
     }
 

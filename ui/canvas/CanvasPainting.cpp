@@ -4,6 +4,7 @@
 #include "core/ZelkProcessor.h"
 #include "ui/canvas/GraphStroke.h"
 #include "ui/canvas/NoteLineSampling.h"
+#include "ui/canvas/NoteLayer.h"
 #include "ui/style/Captions.h"
 #include "ui/style/Palette.h"
 
@@ -214,7 +215,23 @@ void strokeLine (PaintFrame& f, juce::Colour colour, float width, int stride)
     f.g.fillPath (graphStrokeOutline (f.columns, width, stride));
 }
 
-void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
+void paintSoundingDot (PaintFrame& f, int slot)
+{
+    const auto& processor = f.canvas.processor;
+    const auto sounding = processor.soundingPitch[(size_t) slot].load (std::memory_order_relaxed);
+
+    if (processor.isPlaying.load() && sounding > -900.0f)
+    {
+        const auto centre = juce::Point<float> (f.x (processor.displayPosition.load()), f.y (sounding));
+        f.g.setColour (f.palette.ink);
+        f.g.fillEllipse (juce::Rectangle<float> (10.0f, 10.0f).withCentre (centre));
+        f.g.setColour (f.palette.paper);
+        f.g.fillEllipse (juce::Rectangle<float> (4.0f, 4.0f).withCentre (centre));
+    }
+}
+
+// Draws one note; `reach` grows by everything the drawing may cover.
+void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectangle<float>& reach)
 {
     const auto& note = f.notes[(size_t) slot];
     const auto& c = f.canvas;
@@ -239,9 +256,13 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
     const auto lastPoint =
         juce::Point<float> (endX, f.y (pitchAt (note, next, (double) note.start + note.duration, f.bend) + shift));
 
+    const auto cover = [&reach] (juce::Rectangle<float> area, float margin)
+    { reach = reach.isEmpty() ? area.expanded (margin) : reach.getUnion (area.expanded (margin)); };
+
     if (endX >= clipLeft - strokeReach && startX <= clipRight + strokeReach)
     {
         linePoints (f, note, next, shift, clipLeft, clipRight);
+        cover (juce::Rectangle<float>::findAreaContainingPoints (f.points.data(), (int) f.points.size()), strokeReach);
         f.columns.measure (f.points, columnWidth, std::max (clipLeft - strokeReach, startX - strokeReach),
                            std::min (clipRight + strokeReach, endX + strokeReach));
         strokeLine (f, colour.withAlpha (selected ? 0.14f : 0.08f), selected ? haloWidthSelected : haloWidth,
@@ -267,10 +288,12 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
 
         f.g.setColour (p.accent);
         f.g.strokePath (glide, juce::PathStrokeType (selected ? 3.0f : 2.0f));
+        cover (glide.getBounds(), 3.0f);
 
         if (selected)
         {
             const auto handle = juce::Rectangle<float> (10.0f, 10.0f).withCentre ({ f.x (m), glideY (m) });
+            cover (handle, 2.0f);
             f.g.setColour (p.paper);
             f.g.fillRect (handle);
             f.g.setColour (p.accent);
@@ -278,27 +301,20 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
         }
     }
 
+    const auto dot = juce::Rectangle<float> (8.0f, 8.0f).withCentre (firstPoint);
+    const auto endHandle = juce::Rectangle<float> (6.0f, 10.0f).withCentre (lastPoint);
     f.g.setColour (glides ? p.accent : lineColour);
-    f.g.fillEllipse (juce::Rectangle<float> (8.0f, 8.0f).withCentre (firstPoint));
-    f.g.fillRoundedRectangle (juce::Rectangle<float> (6.0f, 10.0f).withCentre (lastPoint), 1.0f);
+    f.g.fillEllipse (dot);
+    f.g.fillRoundedRectangle (endHandle, 1.0f);
+    cover (dot, 1.0f);
+    cover (endHandle, 1.0f);
 
     const auto labelKey = std::clamp ((int) std::lround (c.displayPitchAt (note, 0.0)), 0, 127);
+    const auto label = juce::Rectangle<int> ((int) firstPoint.x + 10, (int) firstPoint.y - 24, 70, 21);
     f.g.setColour (colour);
     f.g.setFont (fontOfHeight (12.0f));
-    f.g.drawText (noteName (labelKey), juce::Rectangle<int> ((int) firstPoint.x + 10, (int) firstPoint.y - 24, 70, 21),
-                  juce::Justification::centredLeft, true);
-
-    const auto& processor = c.processor;
-    const auto sounding = processor.soundingPitch[(size_t) slot].load (std::memory_order_relaxed);
-
-    if (processor.isPlaying.load() && sounding > -900.0f)
-    {
-        const auto centre = juce::Point<float> (f.x (processor.displayPosition.load()), f.y (sounding));
-        f.g.setColour (p.ink);
-        f.g.fillEllipse (juce::Rectangle<float> (10.0f, 10.0f).withCentre (centre));
-        f.g.setColour (p.paper);
-        f.g.fillEllipse (juce::Rectangle<float> (4.0f, 4.0f).withCentre (centre));
-    }
+    f.g.drawText (noteName (labelKey), label, juce::Justification::centredLeft, true);
+    cover (label.toFloat(), 2.0f);
 }
 
 void paintEmptyHints (PaintFrame& f)
@@ -314,46 +330,68 @@ void paintEmptyHints (PaintFrame& f)
     line ("Draw the note you want to hear", cy - 30.0f, 50.0f, 24.0f);
     line ("Drag across the piano roll. Go up for higher pitch, down for lower.", cy + 20.0f, 30.0f, 13.0f);
 }
-} // namespace
 
-void ZelkCanvas::paint (juce::Graphics& g)
+// Steps up to the notes: background, rows and keys, time selection, beat grid, then the notes
+// clipped to the grid. Returns whether any slot is on; `layer`, when given, learns what each note
+// covers and the notes' sounding dots are left out (they are drawn over the kept layer).
+bool paintNoteLayer (PaintFrame& f, NoteLayer* layer)
 {
-    updateVibratoPanel();
-
-    // On the heap: the frame holds a copy of every slot, read once per paint.
-    auto frame = std::make_unique<PaintFrame> (*this, g);
-    auto& f = *frame;
-
-    g.fillAll (f.palette.surface);
+    const auto& c = f.canvas;
+    f.g.fillAll (f.palette.surface);
     paintRows (f);
     paintTimeSelection (f);
     paintBeatGrid (f);
 
-    g.saveState();
-    g.reduceClipRegion (f.grid.toNearestInt());
-    const auto clip = g.getClipBounds();
+    f.g.saveState();
+    f.g.reduceClipRegion (f.grid.toNearestInt());
+    const auto clip = f.g.getClipBounds();
     auto anyNote = false;
 
     for (int slot = 0; slot < slotCount; ++slot)
-        f.notes[(size_t) slot] = processor.readNote (slot);
+        f.notes[(size_t) slot] = c.processor.readNote (slot);
 
     if (! clip.isEmpty())
         f.points.reserve (2049);
 
     for (int slot = 0; slot < slotCount; ++slot)
     {
-        if (! f.notes[(size_t) slot].on)
-            continue;
+        const auto on = f.notes[(size_t) slot].on;
+        juce::Rectangle<float> reach;
+        anyNote = anyNote || on;
 
-        anyNote = true;
+        if (on && ! clip.isEmpty())
+        {
+            paintNote (f, slot, clip, reach);
 
-        if (! clip.isEmpty())
-            paintNote (f, slot, clip);
+            if (layer == nullptr)
+                paintSoundingDot (f, slot);
+        }
+
+        if (layer != nullptr)
+        {
+            layer->on[(size_t) slot] = on;
+            layer->reach[(size_t) slot] = reach;
+        }
     }
+
+    f.g.restoreState();
+    return anyNote;
+}
+
+// Drawn over the notes, in this order: the box being dragged, the playhead and the hover line
+// (still clipped to the grid), then the two lines of an empty pattern and the outline.
+void paintOverlays (PaintFrame& f, const CanvasGesture& gesture, bool anyNote)
+{
+    const auto& c = f.canvas;
+    const auto& processor = c.processor;
+    auto& g = f.g;
+
+    g.saveState();
+    g.reduceClipRegion (f.grid.toNearestInt());
 
     if (gesture.kind == GestureKind::boxSelect)
     {
-        const auto box = juce::Rectangle<float> (gesture.pressPosition, lastPointer);
+        const auto box = juce::Rectangle<float> (gesture.pressPosition, c.lastPointer);
         g.setColour (f.palette.accent.withAlpha (0.12f));
         g.fillRect (box);
         g.setColour (f.palette.accent);
@@ -365,11 +403,11 @@ void ZelkCanvas::paint (juce::Graphics& g)
     g.setColour (f.palette.accent.withAlpha (0.65f));
     g.drawVerticalLine ((int) f.x (playhead), f.grid.getY(), f.grid.getBottom());
 
-    if (hovering && ! gesture.isActive())
+    if (c.hovering && ! gesture.isActive())
     {
-        auto pitch = yToPitch (lastPointer.y);
+        auto pitch = c.yToPitch (c.lastPointer.y);
 
-        if (pitchSnap)
+        if (c.pitchSnap)
             pitch = std::round (pitch);
 
         g.setColour (f.palette.accent.withAlpha (0.16f));
@@ -382,7 +420,128 @@ void ZelkCanvas::paint (juce::Graphics& g)
         paintEmptyHints (f);
 
     g.setColour (f.palette.rule);
-    g.drawRect (getLocalBounds(), 1);
+    g.drawRect (c.getLocalBounds(), 1);
+}
+
+// The sounding dots over the kept layer look as they would drawn between the notes only when no
+// later note's drawing reaches any of them.
+bool dotsFitOver (const ZelkCanvas& canvas, const PaintFrame& f, const NoteLayer& layer)
+{
+    const auto& processor = canvas.processor;
+
+    if (! processor.isPlaying.load())
+        return true;
+
+    const auto x = f.x (processor.displayPosition.load());
+
+    for (int slot = 0; slot < slotCount; ++slot)
+    {
+        const auto sounding = processor.soundingPitch[(size_t) slot].load (std::memory_order_relaxed);
+
+        if (! layer.on[(size_t) slot] || ! (sounding > -900.0f))
+            continue;
+
+        const auto dot = juce::Rectangle<float> (12.0f, 12.0f).withCentre ({ x, f.y (sounding) });
+
+        for (auto later = slot + 1; later < slotCount; ++later)
+            if (layer.on[(size_t) later] && layer.reach[(size_t) later].intersects (dot))
+                return false;
+    }
+
+    return true;
+}
+} // namespace
+
+bool NoteLayerKey::operator== (const NoteLayerKey& o) const noexcept
+{
+    return width == o.width && height == o.height && viewStart == o.viewStart && viewLength == o.viewLength
+        && lowestKey == o.lowestKey && visibleRows == o.visibleRows && patternChanges == o.patternChanges
+        && bend == o.bend && transpose == o.transpose && rangeEnabled == o.rangeEnabled && rangeStart == o.rangeStart
+        && rangeLength == o.rangeLength && palette == o.palette && selection == o.selection
+        && activeNote == o.activeNote;
+}
+
+NoteLayerKey ZelkCanvas::noteLayerKey() const
+{
+    NoteLayerKey key;
+    key.width = getWidth();
+    key.height = getHeight();
+    key.viewStart = effectiveViewStart();
+    key.viewLength = effectiveViewLength();
+    key.lowestKey = lowestKey;
+    key.visibleRows = visibleRows;
+    key.patternChanges = processor.patternChangeCount();
+    key.bend = processor.raw().destinations[(size_t) destination::bend]->load();
+    key.transpose = processor.raw().destinations[(size_t) destination::transpose]->load();
+    key.rangeEnabled = isSwitchOn (processor.raw().rangeEnabled);
+
+    if (key.rangeEnabled)
+    {
+        key.rangeStart = processor.loopStart();
+        key.rangeLength = processor.loopLength();
+    }
+
+    key.palette = paperstyle::paletteFor (*this);
+    key.selection = selection;
+    key.activeNote = activeNote;
+    return key;
+}
+
+void ZelkCanvas::paint (juce::Graphics& g)
+{
+    updateVibratoPanel();
+
+    // On the heap: the frame holds a copy of every slot, read once per paint.
+    auto frame = std::make_unique<PaintFrame> (*this, g);
+    auto& f = *frame;
+
+    // The kept layer is in the canvas's own pixels; a scaled context, or a small part of a canvas
+    // whose layer has to be painted again anyway, is painted directly.
+    const auto clip = g.getClipBounds();
+    const auto wholePixels = g.getInternalContext().getPhysicalPixelScaleFactor() == 1.0f;
+    auto key = keepsNoteLayer && wholePixels ? noteLayerKey() : NoteLayerKey {};
+    const auto layerKept = keepsNoteLayer && wholePixels && noteLayer != nullptr && noteLayer->valid
+                        && noteLayer->key == key;
+    const auto worthKeeping = clip.getWidth() * 2 >= getWidth() && clip.getHeight() * 2 >= getHeight();
+
+    if (keepsNoteLayer && wholePixels && (layerKept || worthKeeping) && getWidth() > 0 && getHeight() > 0)
+    {
+        if (noteLayer == nullptr)
+            noteLayer = std::make_unique<NoteLayer>();
+
+        auto& layer = *noteLayer;
+
+        if (! layerKept)
+        {
+            if (layer.image.getWidth() != getWidth() || layer.image.getHeight() != getHeight())
+                layer.image = juce::Image (juce::Image::ARGB, getWidth(), getHeight(), false);
+
+            juce::Graphics layerGraphics (layer.image);
+            const auto layerFrame = std::make_unique<PaintFrame> (*this, layerGraphics);
+            paintNoteLayer (*layerFrame, &layer);
+            layer.key = std::move (key);
+            layer.valid = true;
+        }
+
+        if (dotsFitOver (*this, f, layer))
+        {
+            g.drawImageAt (layer.image, 0, 0);
+            g.saveState();
+            g.reduceClipRegion (f.grid.toNearestInt());
+
+            for (int slot = 0; slot < slotCount; ++slot)
+                if (layer.on[(size_t) slot])
+                    paintSoundingDot (f, slot);
+
+            g.restoreState();
+            const auto anyNote = std::find (layer.on.begin(), layer.on.end(), true) != layer.on.end();
+            paintOverlays (f, gesture, anyNote);
+            return;
+        }
+    }
+
+    const auto anyNote = paintNoteLayer (f, nullptr);
+    paintOverlays (f, gesture, anyNote);
 }
 
 } // namespace zelk
