@@ -48,6 +48,7 @@ set(ZELK_SOURCES
     ui/canvas/EditTool.cpp
     ui/canvas/GlideTool.cpp
     ui/canvas/GraphStroke.cpp
+    ui/canvas/NoteLayer.cpp
     ui/canvas/NoteLineSampling.cpp
     ui/canvas/VibratoPanel.cpp
     ui/canvas/ZelkCanvas.cpp

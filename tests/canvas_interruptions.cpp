@@ -22,10 +22,14 @@ const char* nameOf (Interruption interruption)
 {
     switch (interruption)
     {
-        case Interruption::escape: return "Escape";
-        case Interruption::focusLoss: return "focus loss";
-        case Interruption::pressElsewhere: return "a press elsewhere";
-        case Interruption::destruction: return "destruction";
+        case Interruption::escape:
+            return "Escape";
+        case Interruption::focusLoss:
+            return "focus loss";
+        case Interruption::pressElsewhere:
+            return "a press elsewhere";
+        case Interruption::destruction:
+            return "destruction";
     }
 
     return "";
@@ -35,10 +39,18 @@ void interrupt (CanvasHarness& h, Interruption interruption)
 {
     switch (interruption)
     {
-        case Interruption::escape: h.canvas.cancelGesture(); break; // what Escape and the tool keys run
-        case Interruption::focusLoss: h.canvas.focusLost (juce::Component::focusChangedByMouseClick); break;
-        case Interruption::pressElsewhere: h.press ({ 10.0f, 10.0f }, leftButton()); break;
-        case Interruption::destruction: h.destroyCanvas(); break;
+        case Interruption::escape:
+            h.canvas.cancelGesture();
+            break; // what Escape and the tool keys run
+        case Interruption::focusLoss:
+            h.canvas.focusLost (juce::Component::focusChangedByMouseClick);
+            break;
+        case Interruption::pressElsewhere:
+            h.press ({ 10.0f, 10.0f }, leftButton());
+            break;
+        case Interruption::destruction:
+            h.destroyCanvas();
+            break;
     }
 }
 
@@ -54,8 +66,8 @@ float pitchPoint (const Note& note, int i) { return note.curves[pitchCurve][(siz
 
 TEST (CanvasInterruptions, EveryWayOfEndingAGestureClosesWhatItOpenedAndKeepsWhatWasDrawn)
 {
-    for (const auto interruption : { Interruption::escape, Interruption::focusLoss, Interruption::pressElsewhere,
-                                     Interruption::destruction })
+    for (const auto interruption :
+         { Interruption::escape, Interruption::focusLoss, Interruption::pressElsewhere, Interruption::destruction })
     {
         SCOPED_TRACE (nameOf (interruption));
 

@@ -43,7 +43,8 @@ protected:
         const juce::Point<float> start (xOf (from), track.getCentreY());
 
         slider.mouseDown (pointerEvent (slider, start, leftButton(), 1, false, start));
-        slider.mouseDrag (pointerEvent (slider, { (xOf (from) + xOf (to)) / 2.0f, start.y }, leftButton(), 1, true, start));
+        slider.mouseDrag (
+            pointerEvent (slider, { (xOf (from) + xOf (to)) / 2.0f, start.y }, leftButton(), 1, true, start));
         slider.mouseDrag (pointerEvent (slider, { xOf (to), start.y }, leftButton(), 1, true, start));
         slider.mouseUp (pointerEvent (slider, { xOf (to), start.y }, leftButton(), 1, true, start));
     }

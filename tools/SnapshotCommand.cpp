@@ -179,14 +179,15 @@ int snapshot (const juce::StringArray& args)
         canvas.setSize (snapshotWidth, snapshotHeight);
         fitView (canvas);
 
+        // The box first: its press selects afresh, and the other two pick their notes after it.
+        if (shown.contains ("box"))
+            dragBox (canvas);
+
         if (shown.contains ("glide"))
             selectFirstGlide (canvas);
 
         if (shown.contains ("vibrato"))
             openFirstVibratoPanel (canvas);
-
-        if (shown.contains ("box"))
-            dragBox (canvas);
 
         // With its children: the vibrato panel floats over the notes.
         juce::Graphics g (image);

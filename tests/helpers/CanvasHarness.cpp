@@ -8,7 +8,11 @@
 
 namespace zelk::test
 {
-HostGestures::HostGestures (juce::AudioProcessor& p) : processor (p) { processor.addListener (this); }
+HostGestures::HostGestures (juce::AudioProcessor& p)
+    : processor (p)
+{
+    processor.addListener (this);
+}
 HostGestures::~HostGestures() { processor.removeListener (this); }
 
 int HostGestures::open() const
@@ -27,7 +31,7 @@ bool HostGestures::isOpen (const juce::String& identifier) const
         if (auto* ranged = dynamic_cast<juce::RangedAudioParameter*> (parameter);
             ranged != nullptr && ranged->getParameterID() == identifier)
             return openByIndex.count (parameter->getParameterIndex()) > 0
-                && openByIndex.at (parameter->getParameterIndex()) > 0;
+                   && openByIndex.at (parameter->getParameterIndex()) > 0;
 
     return false;
 }
@@ -132,10 +136,7 @@ void CanvasHarness::drag (juce::Point<float> position, juce::ModifierKeys mods)
 
 void CanvasHarness::repeatDrag() { drag (lastDrag, lastDragMods); }
 
-void CanvasHarness::release (juce::Point<float> position)
-{
-    canvas.mouseUp (event (position, lastDragMods, 1, true));
-}
+void CanvasHarness::release (juce::Point<float> position) { canvas.mouseUp (event (position, lastDragMods, 1, true)); }
 
 void CanvasHarness::doubleClick (juce::Point<float> position, juce::ModifierKeys mods)
 {
@@ -182,10 +183,7 @@ Note CanvasHarness::putNote (int slot, float start, float duration, int pitch)
     return writePlainNote (processor, slot, start, duration, pitch);
 }
 
-void CanvasHarness::link (int from, int to)
-{
-    linkNotes (processor, from, to);
-}
+void CanvasHarness::link (int from, int to) { linkNotes (processor, from, to); }
 
 void CanvasHarness::setRange (double start, double end)
 {

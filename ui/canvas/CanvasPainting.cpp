@@ -3,8 +3,9 @@
 #include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
 #include "ui/canvas/GraphStroke.h"
-#include "ui/canvas/NoteLineSampling.h"
 #include "ui/canvas/NoteLayer.h"
+#include "ui/canvas/NoteLineSampling.h"
+#include "ui/canvas/PaintFrame.h"
 #include "ui/style/Captions.h"
 #include "ui/style/Palette.h"
 
@@ -23,6 +24,9 @@ constexpr float haloWidth = 12.0f;
 // of the start, the halo half its width around the line.
 constexpr float labelReach = 90.0f;
 constexpr float strokeReach = haloWidthSelected / 2.0f + 2.0f;
+// Lines are sampled and measured this far beyond the clip, so that what lies inside it comes out
+// the same whatever the clip.
+constexpr float sampleReach = strokeReach + 4.0f;
 // Lines are measured on quarter-pixel columns; the strokes sample every few of them.
 constexpr float columnWidth = 0.25f;
 constexpr int lineColumns = 1;
@@ -54,37 +58,6 @@ bool isDarkTheme (const paperstyle::Palette& palette) noexcept
     const auto largest = std::max ({ paper.getRed(), paper.getGreen(), paper.getBlue() });
     return largest / 255.0f < 0.3f;
 }
-
-// Everything a paint needs, read once: the view as linear maps, the controls and the pattern.
-struct PaintFrame
-{
-    PaintFrame (const ZelkCanvas& c, juce::Graphics& graphics)
-        : canvas (c), g (graphics), palette (paperstyle::paletteFor (c)), grid (c.gridArea()),
-          dark (isDarkTheme (palette)), bend (c.bendDepth()), xScale (grid.getWidth() / c.effectiveViewLength()),
-          xOffset (grid.getX() - c.effectiveViewStart() * xScale), yScale (c.rowHeight()),
-          yOffset (grid.getY() + yScale * (c.visibleRows + c.lowestKey - 0.5))
-    {
-    }
-
-    const ZelkCanvas& canvas;
-    juce::Graphics& g;
-    paperstyle::Palette palette;
-    juce::Rectangle<float> grid;
-    bool dark = false;
-    double bend = 0.0;
-
-    // x = xOffset + beat * xScale, y = yOffset - pitch * yScale: beatToX and pitchToY.
-    double xScale = 0.0, xOffset = 0.0, yScale = 0.0, yOffset = 0.0;
-
-    std::array<Note, slotCount> notes;
-    // Reused by every note.
-    std::vector<double> pitches;
-    std::vector<juce::Point<float>> points;
-    GraphColumns columns;
-
-    float x (double beat) const noexcept { return (float) (xOffset + beat * xScale); }
-    float y (double pitch) const noexcept { return (float) (yOffset - pitch * yScale); }
-};
 
 void paintRows (PaintFrame& f)
 {
@@ -194,8 +167,8 @@ void linePoints (PaintFrame& f, const Note& note, const Note* next, int shift, f
 
     if (spacing > 0.0)
     {
-        first = std::clamp ((int) std::floor ((clipLeft - strokeReach - x0) / spacing) - 1, 0, n);
-        last = std::clamp ((int) std::ceil ((clipRight + strokeReach - x0) / spacing) + 1, first, n);
+        first = std::clamp ((int) std::floor ((clipLeft - sampleReach - x0) / spacing) - 1, 0, n);
+        last = std::clamp ((int) std::ceil ((clipRight + sampleReach - x0) / spacing) + 1, first, n);
     }
 
     sampleNotePitches (note, next, f.bend, n, first, last, f.pitches);
@@ -213,21 +186,6 @@ void strokeLine (PaintFrame& f, juce::Colour colour, float width, int stride)
 {
     f.g.setColour (colour);
     f.g.fillPath (graphStrokeOutline (f.columns, width, stride));
-}
-
-void paintSoundingDot (PaintFrame& f, int slot)
-{
-    const auto& processor = f.canvas.processor;
-    const auto sounding = processor.soundingPitch[(size_t) slot].load (std::memory_order_relaxed);
-
-    if (processor.isPlaying.load() && sounding > -900.0f)
-    {
-        const auto centre = juce::Point<float> (f.x (processor.displayPosition.load()), f.y (sounding));
-        f.g.setColour (f.palette.ink);
-        f.g.fillEllipse (juce::Rectangle<float> (10.0f, 10.0f).withCentre (centre));
-        f.g.setColour (f.palette.paper);
-        f.g.fillEllipse (juce::Rectangle<float> (4.0f, 4.0f).withCentre (centre));
-    }
 }
 
 // Draws one note; `reach` grows by everything the drawing may cover.
@@ -263,8 +221,11 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectan
     {
         linePoints (f, note, next, shift, clipLeft, clipRight);
         cover (juce::Rectangle<float>::findAreaContainingPoints (f.points.data(), (int) f.points.size()), strokeReach);
-        f.columns.measure (f.points, columnWidth, std::max (clipLeft - strokeReach, startX - strokeReach),
-                           std::min (clipRight + strokeReach, endX + strokeReach));
+        // The columns lie on one lattice for every clip: the halo's coarse columns start on even pixels.
+        const auto left = std::max (clipLeft - sampleReach, startX - strokeReach);
+        const auto haloSpacing = columnWidth * (float) haloColumns;
+        f.columns.measure (f.points, columnWidth, std::floor (left / haloSpacing) * haloSpacing,
+                           std::min (clipRight + sampleReach, endX + strokeReach));
         strokeLine (f, colour.withAlpha (selected ? 0.14f : 0.08f), selected ? haloWidthSelected : haloWidth,
                     haloColumns);
         strokeLine (f, lineColour, selected ? 3.5f : 2.5f, lineColumns);
@@ -330,10 +291,37 @@ void paintEmptyHints (PaintFrame& f)
     line ("Draw the note you want to hear", cy - 30.0f, 50.0f, 24.0f);
     line ("Drag across the piano roll. Go up for higher pitch, down for lower.", cy + 20.0f, 30.0f, 13.0f);
 }
+} // namespace
 
-// Steps up to the notes: background, rows and keys, time selection, beat grid, then the notes
-// clipped to the grid. Returns whether any slot is on; `layer`, when given, learns what each note
-// covers and the notes' sounding dots are left out (they are drawn over the kept layer).
+PaintFrame::PaintFrame (const ZelkCanvas& c, juce::Graphics& graphics)
+    : canvas (c)
+    , g (graphics)
+    , palette (paperstyle::paletteFor (c))
+    , grid (c.gridArea())
+    , dark (isDarkTheme (palette))
+    , bend (c.bendDepth())
+    , xScale (grid.getWidth() / c.effectiveViewLength())
+    , xOffset (grid.getX() - c.effectiveViewStart() * xScale)
+    , yScale (c.rowHeight())
+    , yOffset (grid.getY() + yScale * (c.visibleRows + c.lowestKey - 0.5))
+{
+}
+
+void paintSoundingDot (PaintFrame& f, int slot)
+{
+    const auto& processor = f.canvas.processor;
+    const auto sounding = processor.soundingPitch[(size_t) slot].load (std::memory_order_relaxed);
+
+    if (processor.isPlaying.load() && sounding > -900.0f)
+    {
+        const auto centre = juce::Point<float> (f.x (processor.displayPosition.load()), f.y (sounding));
+        f.g.setColour (f.palette.ink);
+        f.g.fillEllipse (juce::Rectangle<float> (10.0f, 10.0f).withCentre (centre));
+        f.g.setColour (f.palette.paper);
+        f.g.fillEllipse (juce::Rectangle<float> (4.0f, 4.0f).withCentre (centre));
+    }
+}
+
 bool paintNoteLayer (PaintFrame& f, NoteLayer* layer)
 {
     const auto& c = f.canvas;
@@ -378,8 +366,7 @@ bool paintNoteLayer (PaintFrame& f, NoteLayer* layer)
     return anyNote;
 }
 
-// Drawn over the notes, in this order: the box being dragged, the playhead and the hover line
-// (still clipped to the grid), then the two lines of an empty pattern and the outline.
+// Still clipped to the grid: the box, the playhead and the hover line.
 void paintOverlays (PaintFrame& f, const CanvasGesture& gesture, bool anyNote)
 {
     const auto& c = f.canvas;
@@ -421,127 +408,6 @@ void paintOverlays (PaintFrame& f, const CanvasGesture& gesture, bool anyNote)
 
     g.setColour (f.palette.rule);
     g.drawRect (c.getLocalBounds(), 1);
-}
-
-// The sounding dots over the kept layer look as they would drawn between the notes only when no
-// later note's drawing reaches any of them.
-bool dotsFitOver (const ZelkCanvas& canvas, const PaintFrame& f, const NoteLayer& layer)
-{
-    const auto& processor = canvas.processor;
-
-    if (! processor.isPlaying.load())
-        return true;
-
-    const auto x = f.x (processor.displayPosition.load());
-
-    for (int slot = 0; slot < slotCount; ++slot)
-    {
-        const auto sounding = processor.soundingPitch[(size_t) slot].load (std::memory_order_relaxed);
-
-        if (! layer.on[(size_t) slot] || ! (sounding > -900.0f))
-            continue;
-
-        const auto dot = juce::Rectangle<float> (12.0f, 12.0f).withCentre ({ x, f.y (sounding) });
-
-        for (auto later = slot + 1; later < slotCount; ++later)
-            if (layer.on[(size_t) later] && layer.reach[(size_t) later].intersects (dot))
-                return false;
-    }
-
-    return true;
-}
-} // namespace
-
-bool NoteLayerKey::operator== (const NoteLayerKey& o) const noexcept
-{
-    return width == o.width && height == o.height && viewStart == o.viewStart && viewLength == o.viewLength
-        && lowestKey == o.lowestKey && visibleRows == o.visibleRows && patternChanges == o.patternChanges
-        && bend == o.bend && transpose == o.transpose && rangeEnabled == o.rangeEnabled && rangeStart == o.rangeStart
-        && rangeLength == o.rangeLength && palette == o.palette && selection == o.selection
-        && activeNote == o.activeNote;
-}
-
-NoteLayerKey ZelkCanvas::noteLayerKey() const
-{
-    NoteLayerKey key;
-    key.width = getWidth();
-    key.height = getHeight();
-    key.viewStart = effectiveViewStart();
-    key.viewLength = effectiveViewLength();
-    key.lowestKey = lowestKey;
-    key.visibleRows = visibleRows;
-    key.patternChanges = processor.patternChangeCount();
-    key.bend = processor.raw().destinations[(size_t) destination::bend]->load();
-    key.transpose = processor.raw().destinations[(size_t) destination::transpose]->load();
-    key.rangeEnabled = isSwitchOn (processor.raw().rangeEnabled);
-
-    if (key.rangeEnabled)
-    {
-        key.rangeStart = processor.loopStart();
-        key.rangeLength = processor.loopLength();
-    }
-
-    key.palette = paperstyle::paletteFor (*this);
-    key.selection = selection;
-    key.activeNote = activeNote;
-    return key;
-}
-
-void ZelkCanvas::paint (juce::Graphics& g)
-{
-    updateVibratoPanel();
-
-    // On the heap: the frame holds a copy of every slot, read once per paint.
-    auto frame = std::make_unique<PaintFrame> (*this, g);
-    auto& f = *frame;
-
-    // The kept layer is in the canvas's own pixels; a scaled context, or a small part of a canvas
-    // whose layer has to be painted again anyway, is painted directly.
-    const auto clip = g.getClipBounds();
-    const auto wholePixels = g.getInternalContext().getPhysicalPixelScaleFactor() == 1.0f;
-    auto key = keepsNoteLayer && wholePixels ? noteLayerKey() : NoteLayerKey {};
-    const auto layerKept = keepsNoteLayer && wholePixels && noteLayer != nullptr && noteLayer->valid
-                        && noteLayer->key == key;
-    const auto worthKeeping = clip.getWidth() * 2 >= getWidth() && clip.getHeight() * 2 >= getHeight();
-
-    if (keepsNoteLayer && wholePixels && (layerKept || worthKeeping) && getWidth() > 0 && getHeight() > 0)
-    {
-        if (noteLayer == nullptr)
-            noteLayer = std::make_unique<NoteLayer>();
-
-        auto& layer = *noteLayer;
-
-        if (! layerKept)
-        {
-            if (layer.image.getWidth() != getWidth() || layer.image.getHeight() != getHeight())
-                layer.image = juce::Image (juce::Image::ARGB, getWidth(), getHeight(), false);
-
-            juce::Graphics layerGraphics (layer.image);
-            const auto layerFrame = std::make_unique<PaintFrame> (*this, layerGraphics);
-            paintNoteLayer (*layerFrame, &layer);
-            layer.key = std::move (key);
-            layer.valid = true;
-        }
-
-        if (dotsFitOver (*this, f, layer))
-        {
-            g.drawImageAt (layer.image, 0, 0);
-            g.saveState();
-            g.reduceClipRegion (f.grid.toNearestInt());
-
-            for (int slot = 0; slot < slotCount; ++slot)
-                if (layer.on[(size_t) slot])
-                    paintSoundingDot (f, slot);
-
-            g.restoreState();
-            const auto anyNote = std::find (layer.on.begin(), layer.on.end(), true) != layer.on.end();
-            paintOverlays (f, gesture, anyNote);
-            return;
-        }
-    }
-
-    const auto anyNote = paintNoteLayer (f, nullptr);
-    paintOverlays (f, gesture, anyNote);
 }
 
 } // namespace zelk

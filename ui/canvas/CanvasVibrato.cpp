@@ -14,10 +14,7 @@ constexpr int widestPanel = 610;
 constexpr int panelLift = 106;
 
 // A screen coordinate as an integer, also for a note far outside the view.
-int pixel (float coordinate) noexcept
-{
-    return (int) std::clamp (coordinate, -1.0e6f, 1.0e6f);
-}
+int pixel (float coordinate) noexcept { return (int) std::clamp (coordinate, -1.0e6f, 1.0e6f); }
 } // namespace
 
 void ZelkCanvas::toggleVibratoPanel()

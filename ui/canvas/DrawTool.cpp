@@ -259,10 +259,7 @@ void ZelkCanvas::addDefaultNote (juce::Point<float> position)
     refresh();
 }
 
-void ZelkCanvas::auditionKey (float y)
-{
-    audition ((float) std::round (yToPitch (y)), 0.5f, 0.5f);
-}
+void ZelkCanvas::auditionKey (float y) { audition ((float) std::round (yToPitch (y)), 0.5f, 0.5f); }
 
 // One change gesture around the whole drag on the slot's pitch curve, so the host records the
 // drawing as one change of each point.
@@ -273,7 +270,8 @@ void ZelkCanvas::openCurveGesture (int slot)
 
     for (int i = 0; i < curvePointCount; ++i)
     {
-        auto* parameter = processor.parameterTree().getParameter (noteParameterId (slot, field::curvePoint (pitchCurve, i)));
+        auto* parameter =
+            processor.parameterTree().getParameter (noteParameterId (slot, field::curvePoint (pitchCurve, i)));
         gesture.curveParameters[(size_t) i] = parameter;
 
         if (parameter != nullptr)

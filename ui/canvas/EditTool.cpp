@@ -16,10 +16,7 @@ constexpr float resizeGrabPixels = 10.0f;
 constexpr int dragRepeatMilliseconds = 35;
 
 // Times move in sixteenths unless snapping is off or Alt asks for the exact value.
-double snapTime (double beats, bool snapping) noexcept
-{
-    return snapping ? std::round (beats * 4.0) / 4.0 : beats;
-}
+double snapTime (double beats, bool snapping) noexcept { return snapping ? std::round (beats * 4.0) / 4.0 : beats; }
 
 // The range of a shift that keeps every copy inside lowest..highest; a copy the host left outside
 // may not move further out, but never turns the shift around either.
@@ -84,8 +81,7 @@ void ZelkCanvas::dragBox (juce::Point<float> position)
             const juce::Point<float> point (beatToX (note.start + note.duration * l / 32.0),
                                             pitchToY (displayPitchAt (note, l / 32.0)));
 
-            if (point.x >= box.getX() && point.x < box.getRight() && point.y >= box.getY()
-                && point.y < box.getBottom())
+            if (point.x >= box.getX() && point.x < box.getRight() && point.y >= box.getY() && point.y < box.getBottom())
             {
                 selection.insert (slot);
                 break;
@@ -150,8 +146,8 @@ double ZelkCanvas::dragBeats (float x, bool exact) const noexcept
     if (width <= 0.0f)
         return 0.0;
 
-    const auto beats = effectiveViewLength() * (x - gesture.pressPosition.x) / width + effectiveViewStart()
-                     - gesture.viewStartAtPress;
+    const auto beats =
+        effectiveViewLength() * (x - gesture.pressPosition.x) / width + effectiveViewStart() - gesture.viewStartAtPress;
     return snapTime (beats, timeSnap && ! exact);
 }
 

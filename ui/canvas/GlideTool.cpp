@@ -112,8 +112,8 @@ void ZelkCanvas::dragGlideShape (float y, bool fine)
 
     // Dragging down pulls the middle of the glide down, whether it rises or falls.
     const auto& copy = gesture.pressedNote;
-    const auto from = pitchAt (copy, nullptr, std::max ((double) next.start - copy.glide, (double) copy.start),
-                               bendDepth());
+    const auto from =
+        pitchAt (copy, nullptr, std::max ((double) next.start - copy.glide, (double) copy.start), bendDepth());
     const auto to = pitchAt (next, nullptr, next.start, bendDepth());
     auto change = (y - gesture.pressPosition.y) * (from <= to ? 1.0 : -1.0) * shapePerPixel;
 

@@ -38,7 +38,11 @@ struct NoteLayer
 {
     bool valid = false;
     NoteLayerKey key;
+    // What the previous paint showed.
+    NoteLayerKey lastSeen;
     juce::Image image;
+    // Where parts of the canvas are painted on their own, in the canvas's coordinates.
+    juce::Image scratch;
     // Per slot, what a note's drawing may cover, so that a sounding dot drawn over the layer can be
     // told apart from one that a later note would have covered.
     std::array<bool, slotCount> on {};

@@ -41,11 +41,16 @@ double shownValue (const Note& note, int control)
 {
     switch (control)
     {
-        case ZelkCanvas::VibratoPanel::start: return note.vibStart * 100.0;
-        case ZelkCanvas::VibratoPanel::end: return note.vibEnd * 100.0;
-        case ZelkCanvas::VibratoPanel::depth: return note.vibDepth;
-        case ZelkCanvas::VibratoPanel::cycles: return note.vibCycles;
-        default: return note.vibFade * 100.0;
+        case ZelkCanvas::VibratoPanel::start:
+            return note.vibStart * 100.0;
+        case ZelkCanvas::VibratoPanel::end:
+            return note.vibEnd * 100.0;
+        case ZelkCanvas::VibratoPanel::depth:
+            return note.vibDepth;
+        case ZelkCanvas::VibratoPanel::cycles:
+            return note.vibCycles;
+        default:
+            return note.vibFade * 100.0;
     }
 }
 
@@ -55,16 +60,21 @@ float storedValue (const Note& note, int control, double value)
 
     switch (control)
     {
-        case ZelkCanvas::VibratoPanel::start: return std::max (0.0f, std::min (share, note.vibEnd - shortestSpan));
-        case ZelkCanvas::VibratoPanel::end: return std::min (1.0f, std::max (share, note.vibStart + shortestSpan));
+        case ZelkCanvas::VibratoPanel::start:
+            return std::max (0.0f, std::min (share, note.vibEnd - shortestSpan));
+        case ZelkCanvas::VibratoPanel::end:
+            return std::min (1.0f, std::max (share, note.vibStart + shortestSpan));
         case ZelkCanvas::VibratoPanel::depth:
-        case ZelkCanvas::VibratoPanel::cycles: return (float) value;
-        default: return share;
+        case ZelkCanvas::VibratoPanel::cycles:
+            return (float) value;
+        default:
+            return share;
     }
 }
 } // namespace
 
-ZelkCanvas::VibratoPanel::VibratoPanel (ZelkCanvas& owner) : canvas (owner)
+ZelkCanvas::VibratoPanel::VibratoPanel (ZelkCanvas& owner)
+    : canvas (owner)
 {
     setComponentID ("inline-vibrato");
 
@@ -185,8 +195,7 @@ void ZelkCanvas::VibratoPanel::paint (juce::Graphics& g)
     const auto c = columnWidth();
 
     for (int control = 0; control < controlCount; ++control)
-        paperstyle::drawCaption (g, controls[control].caption, { c * control + 8, 5, c - 8, 23 }, 10.0f,
-                                 palette.ink);
+        paperstyle::drawCaption (g, controls[control].caption, { c * control + 8, 5, c - 8, 23 }, 10.0f, palette.ink);
 }
 
 } // namespace zelk

@@ -76,19 +76,10 @@ void ZelkCanvas::refresh()
     repaint();
 }
 
-std::vector<int> ZelkCanvas::selectedNotes() const
-{
-    return edit.selectedNotes (processor);
-}
+std::vector<int> ZelkCanvas::selectedNotes() const { return edit.selectedNotes (processor); }
 
-bool ZelkCanvas::isSelected (int slot) const
-{
-    return edit.isSelected (slot);
-}
+bool ZelkCanvas::isSelected (int slot) const { return edit.isSelected (slot); }
 
-void ZelkCanvas::focusLost (FocusChangeType)
-{
-    cancelGesture();
-}
+void ZelkCanvas::focusLost (FocusChangeType) { cancelGesture(); }
 
 } // namespace zelk
