@@ -180,6 +180,25 @@ TEST (DrawTool, ThePitchIsClippedAtTheBendDepthWithAHint)
     EXPECT_EQ (h.canvas.hint, "Bend depth is zero. Increase it on CONTROLS to draw pitch bends.");
 }
 
+TEST (DrawTool, TheWheelWaitsUntilTheStrokeIsDone)
+{
+    CanvasHarness h;
+    h.press (h.at (1.0, 60.0), leftButton());
+    h.drag (h.at (2.0, 61.0), leftButton());
+    h.wheel (h.at (2.0, 61.0), 0.0f, 0.5f, juce::ModifierKeys::ctrlModifier);
+    h.wheel (h.at (2.0, 61.0), 0.0f, -0.5f);
+    EXPECT_EQ (h.canvas.effectiveViewLength(), 16.0);
+    EXPECT_EQ (h.canvas.lowestKey, 48);
+    EXPECT_EQ (h.canvas.currentGesture().kind, GestureKind::newStroke);
+
+    h.drag (h.at (3.0, 62.0), leftButton());
+    h.release (h.at (3.0, 62.0));
+    EXPECT_NEAR (pitchPoint (h.processor.readNote (0), 32), 2.0 / 48.0, 1.0e-5);
+
+    h.wheel (h.at (2.0, 61.0), 0.0f, -0.5f);
+    EXPECT_EQ (h.canvas.lowestKey, 46);
+}
+
 TEST (DrawTool, AClickedNoteTakesTheLengthOfTheLastStrokeOrResize)
 {
     CanvasHarness h;
