@@ -502,3 +502,18 @@ TEST (EditorLifetime, OpeningTheWindowChangesNoParameter)
     editor.tick();
     EXPECT_EQ (stateXml (processor), before);
 }
+
+TEST (EditorLifetime, ClosingTheWindowInTheMiddleOfAKnobDragEndsItsGesture)
+{
+    EditorHarness editor;
+    editor->showTab (controlsPage);
+    auto& knob = editor->controlKnob (4);
+    const juce::Point<float> centre { 100.0f, 80.0f };
+
+    knob.mouseDown (mouseEventOn (knob, centre, juce::ModifierKeys::leftButtonModifier, centre));
+    knob.mouseDrag (mouseEventOn (knob, centre.translated (0.0f, -30.0f), juce::ModifierKeys::leftButtonModifier, centre, 1, true));
+    EXPECT_EQ (editor.openGestures(), 1);
+
+    editor.close();
+    EXPECT_EQ (editor.openGestures(), 0);
+}

@@ -144,8 +144,6 @@ public:
     void setTool (Tool newTool);
     void toggleTimeSnap();
     void togglePitchSnap();
-    // V and the VIBRATO button: switches vibrato on for the active note and shows or hides its panel.
-    void toggleVibratoPanel();
 
     ZelkProcessor& processor;
 
