@@ -17,16 +17,12 @@ const char* usage =
     "  render IN OUT    render one loop of IN through the listen synth to a 48 kHz 24-bit WAV file\n"
     "  demo DIR         write a demonstration pattern as DIR/demo-state.xml, demo.mid and demo.wav\n"
     "  smoke BUNDLE     load a built Zelk as a host does, check what it shows, plays and saves\n"
-    "  snapshot IN OUT.png [--theme light|dark|vintage] [--show glide|box|vibrato]... [--editor] [--page PAGE]
-"
-    "                   draw the piano roll of IN, as the editor shows it, to a 1216 x 658 PNG file;
-"
-    "                   --show selects the first glide, drags a box or opens the first vibrato panel;
-"
-    "                   --editor draws the whole 1280 x 880 window instead, on PAGE: piano-roll (the
-"
-    "                   default), controls, motion or instrument
-"
+    "  snapshot IN OUT.png [--theme light|dark|vintage] [--show glide|box|vibrato]...\n"
+    "           [--editor] [--page PAGE]\n"
+    "                   draw the piano roll of IN, as the editor shows it, to a 1216 x 658 PNG file;\n"
+    "                   --show selects the first glide, drags a box or opens the first vibrato panel;\n"
+    "                   --editor draws the whole 1280 x 880 window instead, on PAGE: piano-roll (the\n"
+    "                   default), controls, motion or instrument\n"
     "  --help           show this text\n"
     "\n"
     "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n";
