@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/canvas/ZelkCanvas.h"
+#include "ui/style/ZelkButton.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -33,7 +34,7 @@ public:
     void showValues (const Note& note);
 
     juce::Slider& slider (int control) noexcept { return sliders[(size_t) control]; }
-    juce::TextButton& offButton() noexcept { return off; }
+    ZelkButton& offButton() noexcept { return off; }
 
     // True while the user drags one of the sliders (a typed value counts as a short drag).
     bool dragging = false;
@@ -49,7 +50,7 @@ private:
 
     ZelkCanvas& canvas;
     std::array<juce::Slider, controlCount> sliders;
-    juce::TextButton off { "OFF" };
+    ZelkButton off { "OFF" };
     int draggedControl = -1;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VibratoPanel)
