@@ -85,6 +85,95 @@ struct CanvasOnAProcessor
     ZelkCanvas canvas { processor };
 };
 
+juce::MouseEvent pointerAt (ZelkCanvas& canvas, juce::Point<float> position, bool dragged, juce::Point<float> press)
+{
+    const auto now = juce::Time::getCurrentTime();
+    return { juce::Desktop::getInstance().getMainMouseSource(),
+             position,
+             juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
+             juce::MouseInputSource::defaultPressure,
+             juce::MouseInputSource::defaultOrientation,
+             juce::MouseInputSource::defaultRotation,
+             juce::MouseInputSource::defaultTiltX,
+             juce::MouseInputSource::defaultTiltY,
+             &canvas,
+             &canvas,
+             now,
+             press,
+             now,
+             1,
+             dragged };
+}
+
+// The steps a gesture takes while the pointer moves between two positions, alternately.
+void dragBetween (benchmark::State& state, ZelkCanvas& canvas, juce::Point<float> press, juce::Point<float> a,
+                  juce::Point<float> b)
+{
+    auto flip = false;
+
+    for (auto _ : state)
+    {
+        canvas.mouseDrag (pointerAt (canvas, flip ? a : b, true, press));
+        flip = ! flip;
+    }
+
+    canvas.mouseUp (pointerAt (canvas, a, true, press));
+}
+
+// (a) A stroke across the whole grid in 200 steps; each further step goes back and forth over its
+// last step, rewriting start, duration and the 33 curve points.
+void newStrokeStep (benchmark::State& state)
+{
+    CanvasOnAProcessor c;
+    auto& canvas = c.canvas;
+    const auto grid = canvas.gridArea();
+    const auto yAt = [&] (int i) { return grid.getY() + grid.getHeight() * (0.3f + 0.4f * (float) (i % 17) / 17.0f); };
+    const auto xAt = [&] (int i) { return grid.getX() + 13.0f + (grid.getWidth() - 26.0f) * (float) i / 200.0f; };
+    const juce::Point<float> press (xAt (0), yAt (0));
+    canvas.mouseDown (pointerAt (canvas, press, false, press));
+
+    for (int i = 1; i <= 200; ++i)
+        canvas.mouseDrag (pointerAt (canvas, { xAt (i), yAt (i) }, true, press));
+
+    if (c.processor.readNote (0).duration < 15.0f)
+        state.SkipWithError ("the stroke does not cross the grid");
+
+    dragBetween (state, canvas, press, { xAt (199), yAt (199) }, { xAt (200), yAt (200) });
+}
+BENCHMARK (newStrokeStep)->Unit (benchmark::kMicrosecond);
+
+// (b) One step of moving 128 selected notes with the edit tool.
+void moveGroupStep (benchmark::State& state)
+{
+    CanvasOnAProcessor c;
+    auto& canvas = c.canvas;
+
+    for (int slot = 0; slot < slotCount; ++slot)
+        c.processor.writeNote (slot, bench::noteAt ((float) (slot % 16), 0.75f, 50 + slot / 16));
+
+    for (int slot = 0; slot < slotCount; ++slot)
+        canvas.selection.insert (slot);
+
+    canvas.tool = ZelkCanvas::Tool::edit;
+    const juce::Point<float> press (canvas.beatToX (4.3), canvas.pitchToY (50.0));
+    canvas.mouseDown (pointerAt (canvas, press, false, press));
+    dragBetween (state, canvas, press, press.translated (140.0f, -30.0f), press.translated (210.0f, -60.0f));
+}
+BENCHMARK (moveGroupStep)->Unit (benchmark::kMicrosecond);
+
+// (c) One step of redrawing a note's pitch line, across half the note.
+void curveRedrawStep (benchmark::State& state)
+{
+    CanvasOnAProcessor c;
+    auto& canvas = c.canvas;
+    c.processor.writeNote (0, bench::noteAt (1.0f, 12.0f, 60));
+    const juce::Point<float> press (canvas.beatToX (2.0), canvas.pitchToY (60.0));
+    canvas.mouseDown (pointerAt (canvas, press, false, press));
+    dragBetween (state, canvas, press, { canvas.beatToX (3.0), canvas.pitchToY (63.0) },
+                 { canvas.beatToX (9.0), canvas.pitchToY (57.0) });
+}
+BENCHMARK (curveRedrawStep)->Unit (benchmark::kMicrosecond);
+
 void paintEmptyCanvas (benchmark::State& state)
 {
     CanvasOnAProcessor c;
@@ -116,6 +205,62 @@ void paintLongVibratoNotes (benchmark::State& state)
     c.paintFrames (state);
 }
 BENCHMARK (paintLongVibratoNotes)->Unit (benchmark::kMillisecond);
+
+// The frames of a playing pattern: the playhead moves and a note sounds under it in every frame,
+// over the note layer kept from the frame before.
+void paintPlayingFrames (benchmark::State& state, void (*writePattern) (ZelkProcessor&))
+{
+    CanvasOnAProcessor c;
+    writePattern (c.processor);
+    c.processor.isPlaying = true;
+    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
+    auto position = 0.0;
+
+    for (auto _ : state)
+    {
+        position = std::fmod (position + 0.05, 16.0);
+        c.processor.displayPosition = position;
+        c.processor.soundingPitch[0] = 60.0f + (float) position;
+        juce::Graphics g (image);
+        c.canvas.paint (g);
+        benchmark::ClobberMemory();
+    }
+}
+
+void paintTypicalPatternPlaying (benchmark::State& state) { paintPlayingFrames (state, writeTypicalPattern); }
+BENCHMARK (paintTypicalPatternPlaying)->Unit (benchmark::kMillisecond);
+
+void paintWorstCasePatternPlaying (benchmark::State& state) { paintPlayingFrames (state, writeWorstCasePattern); }
+BENCHMARK (paintWorstCasePatternPlaying)->Unit (benchmark::kMillisecond);
+
+void paintLongVibratoNotesPlaying (benchmark::State& state) { paintPlayingFrames (state, writeLongNotesPattern); }
+BENCHMARK (paintLongVibratoNotesPlaying)->Unit (benchmark::kMillisecond);
+
+// Every frame after a change of the pattern (a drag step, automation) draws the notes again.
+void paintAfterEachChange (benchmark::State& state, void (*writePattern) (ZelkProcessor&))
+{
+    CanvasOnAProcessor c;
+    writePattern (c.processor);
+    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
+    auto flip = false;
+
+    for (auto _ : state)
+    {
+        c.processor.setParameterValue ("note1_velocity", (flip = ! flip) ? 90.0f : 100.0f);
+        juce::Graphics g (image);
+        c.canvas.paint (g);
+        benchmark::ClobberMemory();
+    }
+}
+
+void paintTypicalPatternChanging (benchmark::State& state) { paintAfterEachChange (state, writeTypicalPattern); }
+BENCHMARK (paintTypicalPatternChanging)->Unit (benchmark::kMillisecond);
+
+void paintWorstCasePatternChanging (benchmark::State& state) { paintAfterEachChange (state, writeWorstCasePattern); }
+BENCHMARK (paintWorstCasePatternChanging)->Unit (benchmark::kMillisecond);
+
+void paintLongVibratoNotesChanging (benchmark::State& state) { paintAfterEachChange (state, writeLongNotesPattern); }
+BENCHMARK (paintLongVibratoNotesChanging)->Unit (benchmark::kMillisecond);
 
 // The playhead's strip alone, as the 30 Hz repaint of a playing pattern may ask for it.
 void paintWorstCaseStrip (benchmark::State& state)

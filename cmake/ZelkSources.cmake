@@ -43,10 +43,15 @@ set(ZELK_SOURCES
     ui/canvas/CanvasKeys.cpp
     ui/canvas/CanvasPainting.cpp
     ui/canvas/CanvasPointer.cpp
+    ui/canvas/CanvasVibrato.cpp
     ui/canvas/CanvasView.cpp
+    ui/canvas/DrawTool.cpp
+    ui/canvas/EditTool.cpp
+    ui/canvas/GlideTool.cpp
     ui/canvas/GraphStroke.cpp
+    ui/canvas/NoteLayer.cpp
     ui/canvas/NoteLineSampling.cpp
-    ui/canvas/VibratoPanelStub.cpp
+    ui/canvas/VibratoPanel.cpp
     ui/canvas/ZelkCanvas.cpp
     ui/editor/ControlKnobs.cpp
     ui/editor/EditorActions.cpp

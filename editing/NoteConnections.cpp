@@ -32,27 +32,34 @@ std::vector<SlotNote> inTimeOrder (const ZelkProcessor& processor, const std::ve
     return notes;
 }
 
-bool isChronological (const std::vector<SlotNote>& phrase)
+// The phrase sounds as one note from the first note's key, so every point of a note's pitch curve
+// must stay within the bend range measured from there.
+bool fitsBendRange (const Note& note, int firstKey, double bendDepth)
 {
-    for (size_t i = 1; i < phrase.size(); ++i)
-        if (! glidesInto (phrase[i - 1].note, phrase[i].note))
+    for (const auto point : note.curves[pitchCurve])
+        if (std::abs (bendDepth * point + note.pitch - firstKey) > phraseRange)
             return false;
 
     return true;
 }
 
-// The phrase sounds as one note from the first note's key, so every point of every pitch curve
-// must stay within the bend range measured from there.
-bool fitsBendRange (const std::vector<SlotNote>& phrase, double bendDepth)
+// The refusal for the first faulty note in time order, each note checked against the one before
+// it and then against the bend range before the next note is looked at; null when the phrase can
+// be connected.
+const char* phraseFault (const std::vector<SlotNote>& phrase, double bendDepth)
 {
     const auto firstKey = phrase.front().note.pitch;
 
-    for (const auto& entry : phrase)
-        for (const auto point : entry.note.curves[pitchCurve])
-            if (std::abs (bendDepth * point + entry.note.pitch - firstKey) > phraseRange)
-                return false;
+    for (size_t i = 0; i < phrase.size(); ++i)
+    {
+        if (i > 0 && ! glidesInto (phrase[i - 1].note, phrase[i].note))
+            return "Connect chronological notes without overlap; move or resize overlapping notes first";
 
-    return true;
+        if (! fitsBendRange (phrase[i].note, firstKey, bendDepth))
+            return "This phrase exceeds the +/-48 semitone MPE range from its first note";
+    }
+
+    return nullptr;
 }
 
 void refuse (CanvasEditState& canvas, const char* message)
@@ -79,14 +86,10 @@ void connectSelection (ZelkProcessor& processor, CanvasEditState& canvas)
         return refuse (canvas, "Select at least two notes: Ctrl-click / Ctrl-drag a box, then CONNECT");
 
     const auto phrase = inTimeOrder (processor, slots);
-
-    if (! isChronological (phrase))
-        return refuse (canvas, "Connect chronological notes without overlap; move or resize overlapping notes first");
-
     const double bendDepth = processor.raw().destinations[(size_t) destination::bend]->load();
 
-    if (! fitsBendRange (phrase, bendDepth))
-        return refuse (canvas, "This phrase exceeds the +/-48 semitone MPE range from its first note");
+    if (const auto* fault = phraseFault (phrase, bendDepth))
+        return refuse (canvas, fault);
 
     canvas.beforeEdit();
 

@@ -2,6 +2,7 @@
 #include "core/PatternMath.h"
 #include "ui/canvas/GraphStroke.h"
 #include "ui/canvas/NoteLineSampling.h"
+#include "ui/canvas/VibratoPanel.h"
 #include "ui/style/Palette.h"
 
 #include <gtest/gtest.h>
@@ -251,6 +252,66 @@ TEST (CanvasSnapshots, EveryThemeEmptyAndBusy)
             const auto read = juce::ImageFileFormat::loadFrom (file);
             EXPECT_EQ (read.getWidth(), CanvasHarness::width);
             EXPECT_EQ (read.getHeight(), CanvasHarness::height);
+        }
+    }
+}
+
+TEST (CanvasSnapshots, TheToolsInEveryTheme)
+{
+    const auto folder = juce::File (ZELK_SNAPSHOT_DIR);
+    ASSERT_TRUE (folder.createDirectory());
+    const auto write = [&] (const juce::Image& image, const juce::String& name)
+    {
+        const auto file = folder.getChildFile (name + ".png");
+        file.deleteFile();
+        juce::FileOutputStream out (file);
+        ASSERT_TRUE (out.openedOk()) << file.getFullPathName();
+        ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (image, out));
+    };
+
+    for (int theme = 0; theme < 3; ++theme)
+    {
+        const auto palette = paperstyle::paletteForTheme (theme);
+
+        // The first note selected: its glide with the handle at the glide's start.
+        {
+            CanvasHarness h (theme);
+            writeBusyPattern (h);
+            h.processor.setParameterValue ("note1_glide", 1.0f); // the handle inside the note, clear of its end
+            h.canvas.selection = { 0 };
+            const auto image = h.paint();
+            const auto handle = h.canvas.glidePoint (h.processor.readNote (0), h.processor.readNote (1), 0.0);
+            EXPECT_LE (channelDistance (pixelAt (image, handle.translated (0.0f, 3.0f)), palette.paper), 2);
+            write (image, juce::String ("canvas-glide-") + themeName (theme));
+        }
+
+        // A box halfway through its drag, over the chord.
+        {
+            CanvasHarness h (theme);
+            writeBusyPattern (h);
+            const auto before = h.paint();
+            h.canvas.tool = ZelkCanvas::Tool::edit;
+            h.press (h.at (8.5, 64.0), leftButton());
+            h.drag (h.at (12.25, 53.5), leftButton());
+            EXPECT_EQ (h.canvas.selection, (std::set<int> { 3, 4 }));
+            const auto image = h.paint();
+            const auto inside = h.at (10.1, 60.5), outside = h.at (14.6, 60.5);
+            EXPECT_NE (pixelAt (image, inside), pixelAt (before, inside));
+            EXPECT_EQ (pixelAt (image, outside), pixelAt (before, outside));
+            write (image, juce::String ("canvas-box-") + themeName (theme));
+        }
+
+        // The vibrato panel open over the second note.
+        {
+            CanvasHarness h (theme);
+            writeBusyPattern (h);
+            h.canvas.panelOpen = true;
+            h.canvas.updateVibratoPanel();
+            ASSERT_NE (h.canvas.vibratoPanel(), nullptr);
+            const auto panel = h.canvas.vibratoPanel()->getBounds();
+            const auto image = h.paintEntirely();
+            EXPECT_EQ (image.getPixelAt (panel.getRight() - 30, panel.getY() + 10), palette.surface);
+            write (image, juce::String ("canvas-vibrato-") + themeName (theme));
         }
     }
 }

@@ -145,6 +145,33 @@ TEST (ConnectSelection, RefusesAPhraseWiderThanTheBendRangeFromItsFirstKey)
     EXPECT_EQ (session.processor.readNote (4).next, 2);
 }
 
+TEST (ConnectSelection, NamesTheFaultOfTheEarliestFaultyNote)
+{
+    // The second note bends beyond the range and the third overlaps it: the second is met first.
+    EditingSession session;
+    session.putNote (0, 0.0f, 1.0f, 60);
+    session.putNote (1, 1.0f, 1.0f, 60);
+    session.putNote (2, 1.5f, 1.0f, 60);
+    setPitchCurvePoint (session.processor, 1, 16, 1.0f);
+    session.select ({ 0, 1, 2 });
+    session.startCounting();
+    connectSelection (session.processor, session.canvas);
+    EXPECT_EQ (session.canvas.hint, rangeRefusal);
+    EXPECT_TRUE (session.changedNothing());
+
+    // The second note overlaps the first and the third bends too far: the overlap comes first.
+    EditingSession other;
+    other.putNote (0, 0.0f, 1.0f, 60);
+    other.putNote (1, 0.5f, 1.0f, 60);
+    other.putNote (2, 2.0f, 1.0f, 60);
+    setPitchCurvePoint (other.processor, 2, 16, -1.0f);
+    other.select ({ 0, 1, 2 });
+    other.startCounting();
+    connectSelection (other.processor, other.canvas);
+    EXPECT_EQ (other.canvas.hint, overlapRefusal);
+    EXPECT_TRUE (other.changedNothing());
+}
+
 TEST (ConnectSelection, LeavesEachNoteOfThePhraseExactlyOnePredecessor)
 {
     EditingSession session;

@@ -177,6 +177,12 @@ TEST_F (PianoRollKeys, LettersSwitchSnapsToolsAndTransport)
     EXPECT_FALSE (processor.playRequested.load());
 
     EXPECT_TRUE (editor.press ('v'));
+    EXPECT_EQ (canvas.hint, "Select a note, then V for vibrato");
+    writePlainNote (processor, 0, 1.0f, 1.0f, 60);
+    canvas.activeNote = 0;
+    EXPECT_TRUE (editor.press ('V', shift));
+    EXPECT_TRUE (processor.readNote (0).vibOn);
+    EXPECT_TRUE (canvas.panelOpen);
 
     EXPECT_TRUE (editor.press (juce::KeyPress::escapeKey));
     EXPECT_EQ (canvas.hint, "Cancelled");

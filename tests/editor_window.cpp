@@ -502,3 +502,41 @@ TEST (EditorLifetime, OpeningTheWindowChangesNoParameter)
     editor.tick();
     EXPECT_EQ (stateXml (processor), before);
 }
+
+TEST (EditorLifetime, ClosingTheWindowInTheMiddleOfAKnobDragEndsItsGesture)
+{
+    EditorHarness editor;
+    editor->showTab (controlsPage);
+    auto& knob = editor->controlKnob (4);
+    const juce::Point<float> centre { 100.0f, 80.0f };
+
+    knob.mouseDown (mouseEventOn (knob, centre, juce::ModifierKeys::leftButtonModifier, centre));
+    knob.mouseDrag (mouseEventOn (knob, centre.translated (0.0f, -30.0f), juce::ModifierKeys::leftButtonModifier, centre, 1, true));
+    EXPECT_EQ (editor.openGestures(), 1);
+
+    editor.close();
+    EXPECT_EQ (editor.openGestures(), 0);
+}
+
+TEST (EditorLifetime, ClosingTheWindowInTheMiddleOfAStrokeClosesEveryGestureAndKeepsTheNote)
+{
+    EditorHarness editor;
+    auto& canvas = editor.canvas();
+    const juce::Point<float> from { canvas.beatToX (1.0), canvas.pitchToY (60.0) };
+    const juce::Point<float> to { canvas.beatToX (3.0), canvas.pitchToY (62.0) };
+    const auto left = juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier);
+
+    canvas.mouseDown (mouseEventOn (canvas, from, left, from));
+    canvas.mouseDrag (mouseEventOn (canvas, to, left, from, 1, true));
+    EXPECT_GT (editor.openGestures(), 0);
+    EXPECT_EQ (editor->undoHistory().undoSteps().size(), 1u);
+
+    editor.close();
+    EXPECT_EQ (editor.openGestures(), 0);
+    EXPECT_FALSE (editor.processor.hearRequested.load());
+
+    const auto note = editor.processor.readNote (0);
+    EXPECT_TRUE (note.on);
+    EXPECT_EQ (note.start, 1.0f);
+    EXPECT_EQ (note.duration, 2.0f);
+}

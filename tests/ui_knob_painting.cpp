@@ -8,17 +8,6 @@ using paperstyle::paletteForTheme;
 
 namespace
 {
-int differingPixels (const juce::Image& a, const juce::Image& b)
-{
-    int differing = 0;
-
-    for (int y = 0; y < a.getHeight(); ++y)
-        for (int x = 0; x < a.getWidth(); ++x)
-            differing += a.getPixelAt (x, y) != b.getPixelAt (x, y) ? 1 : 0;
-
-    return differing;
-}
-
 // The summed opacity of the pixels between two distances from a point.
 double alphaInRing (const juce::Image& image, juce::Point<float> centre, float inner, float outer)
 {

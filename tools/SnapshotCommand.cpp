@@ -1,3 +1,4 @@
+#include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
 #include "tools/Commands.h"
 #include "tools/PatternFiles.h"
@@ -17,6 +18,7 @@ constexpr int snapshotHeight = 658;
 
 const juce::StringArray themeNames { "light", "dark", "vintage" };
 const juce::StringArray pageNames { "piano-roll", "controls", "motion", "instrument" };
+const juce::StringArray showNames { "glide", "box", "vibrato" };
 
 // Shows the whole pattern: every beat up to its end or the loop's, and every key it uses.
 void fitView (ZelkCanvas& canvas)
@@ -47,6 +49,60 @@ void fitView (ZelkCanvas& canvas)
     canvas.lowestKey = std::clamp ((lowest + highest + 1) / 2 - rows / 2, 0, 128 - rows);
 }
 
+// The first note whose connection draws a glide, selected so that its handle shows.
+void selectFirstGlide (ZelkCanvas& canvas)
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+    {
+        const auto note = canvas.processor.readNote (slot);
+
+        if (note.on && note.next >= 0 && isConnected (note, slot, canvas.processor.readNote (note.next)))
+        {
+            canvas.selection = { slot };
+            canvas.activeNote = slot;
+            return;
+        }
+    }
+}
+
+// The panel of the first note with vibrato, as V opens it; a pattern without vibrato shows none.
+void openFirstVibratoPanel (ZelkCanvas& canvas)
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+    {
+        const auto note = canvas.processor.readNote (slot);
+
+        if (note.on && note.vibOn)
+        {
+            canvas.activeNote = slot;
+            canvas.panelOpen = true;
+            canvas.updateVibratoPanel();
+            return;
+        }
+    }
+}
+
+// The edit tool's box halfway through a drag across the middle of the grid.
+void dragBox (ZelkCanvas& canvas)
+{
+    const auto grid = canvas.gridArea();
+    const juce::Point<float> from (grid.getX() + grid.getWidth() * 0.3f, grid.getY() + grid.getHeight() * 0.25f);
+    const juce::Point<float> to (grid.getX() + grid.getWidth() * 0.62f, grid.getY() + grid.getHeight() * 0.7f);
+    const auto event = [&] (juce::Point<float> position, bool dragged)
+    {
+        const auto now = juce::Time::getCurrentTime();
+        return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position,
+                                 juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
+                                 juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation,
+                                 juce::MouseInputSource::defaultRotation, juce::MouseInputSource::defaultTiltX,
+                                 juce::MouseInputSource::defaultTiltY, &canvas, &canvas, now, from, now, 1, dragged);
+    };
+
+    canvas.tool = ZelkCanvas::Tool::edit;
+    canvas.mouseDown (event (from, false));
+    canvas.mouseDrag (event (to, true));
+}
+
 bool writePng (const juce::Image& image, const juce::File& target)
 {
     if (target.isDirectory() || ! target.getParentDirectory().isDirectory())
@@ -62,17 +118,33 @@ bool writePng (const juce::Image& image, const juce::File& target)
     return temporary.overwriteTargetFileWithTemporary();
 }
 
+// The box first: its press selects afresh, and the other two pick their notes after it.
+void showTools (ZelkCanvas& canvas, const juce::StringArray& shown)
+{
+    if (shown.contains ("box"))
+        dragBox (canvas);
+
+    if (shown.contains ("glide"))
+        selectFirstGlide (canvas);
+
+    if (shown.contains ("vibrato"))
+        openFirstVibratoPanel (canvas);
+}
+
 // The whole window as it opens, on one page, with the piano roll showing the whole pattern.
-juce::Image paintEditor (ZelkProcessor& processor, int page)
+juce::Image paintEditor (ZelkProcessor& processor, int page, const juce::StringArray& shown)
 {
     ZelkEditor editor (processor);
     fitView (editor.pianoRoll());
     editor.showTab (page);
+    showTools (editor.pianoRoll(), shown);
     editor.tick();
-    return editor.createComponentSnapshot (editor.getLocalBounds(), true, 1.0f);
+    auto image = editor.createComponentSnapshot (editor.getLocalBounds(), true, 1.0f);
+    editor.pianoRoll().cancelGesture();
+    return image;
 }
 
-juce::Image paintCanvas (ZelkProcessor& processor, int theme)
+juce::Image paintCanvas (ZelkProcessor& processor, int theme, const juce::StringArray& shown)
 {
     paperstyle::Look look;
     look.setTheme (theme);
@@ -81,10 +153,13 @@ juce::Image paintCanvas (ZelkProcessor& processor, int theme)
     canvas.setLookAndFeel (&look);
     canvas.setSize (snapshotWidth, snapshotHeight);
     fitView (canvas);
+    showTools (canvas, shown);
     {
+        // With its children: the vibrato panel floats over the notes.
         juce::Graphics g (image);
-        canvas.paint (g);
+        canvas.paintEntireComponent (g, true);
     }
+    canvas.cancelGesture();
     canvas.setLookAndFeel (nullptr);
     return image;
 }
@@ -94,7 +169,7 @@ int snapshot (const juce::StringArray& args)
 {
     auto theme = -1, page = -1;
     auto wholeEditor = false;
-    juce::StringArray files;
+    juce::StringArray files, shown;
 
     for (int i = 0; i < args.size(); ++i)
     {
@@ -122,6 +197,16 @@ int snapshot (const juce::StringArray& args)
 
             page = pageNames.indexOf (args[++i]);
             wholeEditor = true;
+        }
+        else if (args[i] == "--show")
+        {
+            if (i + 1 >= args.size() || ! showNames.contains (args[i + 1]))
+            {
+                printError ("--show takes glide, box or vibrato");
+                return 2;
+            }
+
+            shown.addIfNotAlreadyThere (args[++i]);
         }
         else
         {
@@ -151,7 +236,7 @@ int snapshot (const juce::StringArray& args)
     else
         processor.setParameterValue ("uiTheme", (float) theme);
 
-    const auto image = wholeEditor ? paintEditor (processor, std::max (page, 0)) : paintCanvas (processor, theme);
+    const auto image = wholeEditor ? paintEditor (processor, std::max (page, 0), shown) : paintCanvas (processor, theme, shown);
     const auto output = argumentFile (files[1]);
 
     if (! writePng (image, output))

@@ -1,5 +1,6 @@
 #include "tests/helpers/CanvasHarness.h"
 
+#include "editing/AfterChangeRefresh.h"
 #include "tests/helpers/TestProcessor.h"
 
 #include <algorithm>
@@ -7,24 +8,54 @@
 
 namespace zelk::test
 {
-CanvasHarness::CanvasHarness (int theme)
+HostGestures::HostGestures (juce::AudioProcessor& p)
+    : processor (p)
 {
-    look.setTheme (theme);
-    canvas.setLookAndFeel (&look);
-    canvas.setSize (width, height);
+    processor.addListener (this);
+}
+HostGestures::~HostGestures() { processor.removeListener (this); }
+
+int HostGestures::open() const
+{
+    int count = 0;
+
+    for (const auto& [index, gestures] : openByIndex)
+        count += gestures;
+
+    return count;
 }
 
-CanvasHarness::~CanvasHarness() { canvas.setLookAndFeel (nullptr); }
-
-juce::Image CanvasHarness::paint()
+bool HostGestures::isOpen (const juce::String& identifier) const
 {
-    juce::Image image (juce::Image::ARGB, width, height, true);
-    juce::Graphics g (image);
-    canvas.paint (g);
-    return image;
+    for (auto* parameter : processor.getParameters())
+        if (auto* ranged = dynamic_cast<juce::RangedAudioParameter*> (parameter);
+            ranged != nullptr && ranged->getParameterID() == identifier)
+            return openByIndex.count (parameter->getParameterIndex()) > 0
+                   && openByIndex.at (parameter->getParameterIndex()) > 0;
+
+    return false;
 }
 
-juce::MouseEvent CanvasHarness::event (juce::Point<float> position, juce::ModifierKeys mods, int clicks, bool dragged)
+void HostGestures::reset()
+{
+    begins = ends = 0;
+    openByIndex.clear();
+}
+
+void HostGestures::audioProcessorParameterChangeGestureBegin (juce::AudioProcessor*, int index)
+{
+    ++begins;
+    ++openByIndex[index];
+}
+
+void HostGestures::audioProcessorParameterChangeGestureEnd (juce::AudioProcessor*, int index)
+{
+    ++ends;
+    --openByIndex[index];
+}
+
+juce::MouseEvent pointerEvent (juce::Component& component, juce::Point<float> position, juce::ModifierKeys mods,
+                               int clicks, bool dragged, juce::Point<float> pressPosition)
 {
     const auto now = juce::Time::getCurrentTime();
     return { juce::Desktop::getInstance().getMainMouseSource(),
@@ -35,8 +66,8 @@ juce::MouseEvent CanvasHarness::event (juce::Point<float> position, juce::Modifi
              juce::MouseInputSource::defaultRotation,
              juce::MouseInputSource::defaultTiltX,
              juce::MouseInputSource::defaultTiltY,
-             &canvas,
-             &canvas,
+             &component,
+             &component,
              now,
              pressPosition,
              now,
@@ -44,20 +75,76 @@ juce::MouseEvent CanvasHarness::event (juce::Point<float> position, juce::Modifi
              dragged };
 }
 
+CanvasHarness::CanvasHarness (int theme)
+{
+    look.setTheme (theme);
+    canvas.setLookAndFeel (&look);
+    canvas.setSize (width, height);
+
+    auto& state = canvas.editState();
+    canvas.onBeforeEdit = [this] { history.pushUndo(); };
+    canvas.onChanged = [this, &state] { afterChangeRefresh (processor, state); };
+    canvas.onUndoRedo = [this, &state] (bool redo) { redo ? history.redo (state) : history.undo (state); };
+}
+
+CanvasHarness::~CanvasHarness()
+{
+    if (ownedCanvas != nullptr)
+        destroyCanvas();
+}
+
+void CanvasHarness::destroyCanvas()
+{
+    ownedCanvas->setLookAndFeel (nullptr);
+    ownedCanvas.reset();
+}
+
+juce::Image CanvasHarness::paint()
+{
+    juce::Image image (juce::Image::ARGB, width, height, true);
+    juce::Graphics g (image);
+    canvas.paint (g);
+    return image;
+}
+
+juce::Image CanvasHarness::paintEntirely()
+{
+    juce::Image image (juce::Image::ARGB, width, height, true);
+    juce::Graphics g (image);
+    canvas.paintEntireComponent (g, true);
+    return image;
+}
+
+juce::MouseEvent CanvasHarness::event (juce::Point<float> position, juce::ModifierKeys mods, int clicks, bool dragged)
+{
+    return pointerEvent (canvas, position, mods, clicks, dragged, pressPosition);
+}
+
 void CanvasHarness::press (juce::Point<float> position, juce::ModifierKeys mods, int clicks)
 {
-    pressPosition = position;
+    pressPosition = lastDrag = position;
+    lastDragMods = mods;
     canvas.mouseDown (event (position, mods, clicks, false));
 }
 
 void CanvasHarness::drag (juce::Point<float> position, juce::ModifierKeys mods)
 {
+    lastDrag = position;
+    lastDragMods = mods;
     canvas.mouseDrag (event (position, mods, 1, true));
 }
 
-void CanvasHarness::release (juce::Point<float> position)
+void CanvasHarness::repeatDrag() { drag (lastDrag, lastDragMods); }
+
+void CanvasHarness::release (juce::Point<float> position) { canvas.mouseUp (event (position, lastDragMods, 1, true)); }
+
+void CanvasHarness::doubleClick (juce::Point<float> position, juce::ModifierKeys mods)
 {
-    canvas.mouseUp (event (position, {}, 1, true));
+    press (position, mods, 1);
+    release (position);
+    press (position, mods, 2);
+    release (position);
+    canvas.mouseDoubleClick (event (position, mods, 2, false));
 }
 
 void CanvasHarness::move (juce::Point<float> position)
@@ -75,15 +162,28 @@ void CanvasHarness::wheel (juce::Point<float> position, float dx, float dy, juce
     canvas.mouseWheelMove (event (position, mods, 0, false), details);
 }
 
+void CanvasHarness::stroke (std::initializer_list<juce::Point<float>> points, juce::ModifierKeys mods)
+{
+    auto point = points.begin();
+    press (*point, mods);
+
+    for (++point; point != points.end(); ++point)
+        drag (*point, mods);
+
+    release (lastDrag);
+}
+
+juce::Point<float> CanvasHarness::at (double beat, double pitch) const
+{
+    return { canvas.beatToX (beat), canvas.pitchToY (pitch) };
+}
+
 Note CanvasHarness::putNote (int slot, float start, float duration, int pitch)
 {
     return writePlainNote (processor, slot, start, duration, pitch);
 }
 
-void CanvasHarness::link (int from, int to)
-{
-    linkNotes (processor, from, to);
-}
+void CanvasHarness::link (int from, int to) { linkNotes (processor, from, to); }
 
 void CanvasHarness::setRange (double start, double end)
 {
@@ -110,6 +210,17 @@ int channelDistance (juce::Colour a, juce::Colour b)
 {
     return std::max ({ std::abs (a.getRed() - b.getRed()), std::abs (a.getGreen() - b.getGreen()),
                        std::abs (a.getBlue() - b.getBlue()), std::abs (a.getAlpha() - b.getAlpha()) });
+}
+
+int differingPixels (const juce::Image& a, const juce::Image& b)
+{
+    int count = 0;
+
+    for (int y = 0; y < a.getHeight(); ++y)
+        for (int x = 0; x < a.getWidth(); ++x)
+            count += a.getPixelAt (x, y) != b.getPixelAt (x, y) ? 1 : 0;
+
+    return count;
 }
 
 void writeBusyPattern (CanvasHarness& harness)

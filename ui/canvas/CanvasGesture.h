@@ -2,8 +2,9 @@
 
 #include "core/Note.h"
 
-#include <juce_graphics/juce_graphics.h>
+#include <juce_audio_processors/juce_audio_processors.h>
 
+#include <array>
 #include <set>
 #include <utility>
 #include <vector>
@@ -37,6 +38,10 @@ struct CanvasGesture
     double panViewStart = 0.0;
     int panLowestKey = 0;
 
+    // The note the gesture was pressed on, or drew, or whose glide it edits; -1 for none. Steps
+    // act on this slot, whatever becomes of the active note meanwhile.
+    int slot = -1;
+
     // Moves and resizes work from copies taken at the press, so each step sets absolute values.
     Note pressedNote;
     std::vector<std::pair<int, Note>> pressedSelection;
@@ -46,11 +51,14 @@ struct CanvasGesture
     juce::Point<float> lastStrokePoint;
     float initialPitch = 0.0f;
 
-    // The slot and curve whose 33 point parameters have a change gesture open, or -1.
+    // The slot and curve whose 33 point parameters have a change gesture open, or -1, and those
+    // parameters, looked up once at the press.
     int curveGestureSlot = -1;
     int curveGestureCurve = 0;
-    // The slot whose "glideShape" parameter has a change gesture open, or -1.
+    std::array<juce::RangedAudioParameter*, curvePointCount> curveParameters {};
+    // The slot whose "glideShape" parameter has a change gesture open, or -1, and the parameter.
     int glideShapeSlot = -1;
+    juce::RangedAudioParameter* glideShapeParameter = nullptr;
 
     int lastPaintedIndex = -1;
     float lastPaintedValue = 0.0f;

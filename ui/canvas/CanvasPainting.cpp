@@ -3,7 +3,9 @@
 #include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
 #include "ui/canvas/GraphStroke.h"
+#include "ui/canvas/NoteLayer.h"
 #include "ui/canvas/NoteLineSampling.h"
+#include "ui/canvas/PaintFrame.h"
 #include "ui/style/Captions.h"
 #include "ui/style/Palette.h"
 
@@ -22,6 +24,9 @@ constexpr float haloWidth = 12.0f;
 // of the start, the halo half its width around the line.
 constexpr float labelReach = 90.0f;
 constexpr float strokeReach = haloWidthSelected / 2.0f + 2.0f;
+// Lines are sampled and measured this far beyond the clip, so that what lies inside it comes out
+// the same whatever the clip.
+constexpr float sampleReach = strokeReach + 4.0f;
 // Lines are measured on quarter-pixel columns; the strokes sample every few of them.
 constexpr float columnWidth = 0.25f;
 constexpr int lineColumns = 1;
@@ -53,37 +58,6 @@ bool isDarkTheme (const paperstyle::Palette& palette) noexcept
     const auto largest = std::max ({ paper.getRed(), paper.getGreen(), paper.getBlue() });
     return largest / 255.0f < 0.3f;
 }
-
-// Everything a paint needs, read once: the view as linear maps, the controls and the pattern.
-struct PaintFrame
-{
-    PaintFrame (const ZelkCanvas& c, juce::Graphics& graphics)
-        : canvas (c), g (graphics), palette (paperstyle::paletteFor (c)), grid (c.gridArea()),
-          dark (isDarkTheme (palette)), bend (c.bendDepth()), xScale (grid.getWidth() / c.effectiveViewLength()),
-          xOffset (grid.getX() - c.effectiveViewStart() * xScale), yScale (c.rowHeight()),
-          yOffset (grid.getY() + yScale * (c.visibleRows + c.lowestKey - 0.5))
-    {
-    }
-
-    const ZelkCanvas& canvas;
-    juce::Graphics& g;
-    paperstyle::Palette palette;
-    juce::Rectangle<float> grid;
-    bool dark = false;
-    double bend = 0.0;
-
-    // x = xOffset + beat * xScale, y = yOffset - pitch * yScale: beatToX and pitchToY.
-    double xScale = 0.0, xOffset = 0.0, yScale = 0.0, yOffset = 0.0;
-
-    std::array<Note, slotCount> notes;
-    // Reused by every note.
-    std::vector<double> pitches;
-    std::vector<juce::Point<float>> points;
-    GraphColumns columns;
-
-    float x (double beat) const noexcept { return (float) (xOffset + beat * xScale); }
-    float y (double pitch) const noexcept { return (float) (yOffset - pitch * yScale); }
-};
 
 void paintRows (PaintFrame& f)
 {
@@ -193,8 +167,8 @@ void linePoints (PaintFrame& f, const Note& note, const Note* next, int shift, f
 
     if (spacing > 0.0)
     {
-        first = std::clamp ((int) std::floor ((clipLeft - strokeReach - x0) / spacing) - 1, 0, n);
-        last = std::clamp ((int) std::ceil ((clipRight + strokeReach - x0) / spacing) + 1, first, n);
+        first = std::clamp ((int) std::floor ((clipLeft - sampleReach - x0) / spacing) - 1, 0, n);
+        last = std::clamp ((int) std::ceil ((clipRight + sampleReach - x0) / spacing) + 1, first, n);
     }
 
     sampleNotePitches (note, next, f.bend, n, first, last, f.pitches);
@@ -214,7 +188,8 @@ void strokeLine (PaintFrame& f, juce::Colour colour, float width, int stride)
     f.g.fillPath (graphStrokeOutline (f.columns, width, stride));
 }
 
-void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
+// Draws one note; `reach` grows by everything the drawing may cover.
+void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectangle<float>& reach)
 {
     const auto& note = f.notes[(size_t) slot];
     const auto& c = f.canvas;
@@ -239,11 +214,18 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
     const auto lastPoint =
         juce::Point<float> (endX, f.y (pitchAt (note, next, (double) note.start + note.duration, f.bend) + shift));
 
+    const auto cover = [&reach] (juce::Rectangle<float> area, float margin)
+    { reach = reach.isEmpty() ? area.expanded (margin) : reach.getUnion (area.expanded (margin)); };
+
     if (endX >= clipLeft - strokeReach && startX <= clipRight + strokeReach)
     {
         linePoints (f, note, next, shift, clipLeft, clipRight);
-        f.columns.measure (f.points, columnWidth, std::max (clipLeft - strokeReach, startX - strokeReach),
-                           std::min (clipRight + strokeReach, endX + strokeReach));
+        cover (juce::Rectangle<float>::findAreaContainingPoints (f.points.data(), (int) f.points.size()), strokeReach);
+        // The columns lie on one lattice for every clip: the halo's coarse columns start on even pixels.
+        const auto left = std::max (clipLeft - sampleReach, startX - strokeReach);
+        const auto haloSpacing = columnWidth * (float) haloColumns;
+        f.columns.measure (f.points, columnWidth, std::floor (left / haloSpacing) * haloSpacing,
+                           std::min (clipRight + sampleReach, endX + strokeReach));
         strokeLine (f, colour.withAlpha (selected ? 0.14f : 0.08f), selected ? haloWidthSelected : haloWidth,
                     haloColumns);
         strokeLine (f, lineColour, selected ? 3.5f : 2.5f, lineColumns);
@@ -267,10 +249,12 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
 
         f.g.setColour (p.accent);
         f.g.strokePath (glide, juce::PathStrokeType (selected ? 3.0f : 2.0f));
+        cover (glide.getBounds(), 3.0f);
 
         if (selected)
         {
             const auto handle = juce::Rectangle<float> (10.0f, 10.0f).withCentre ({ f.x (m), glideY (m) });
+            cover (handle, 2.0f);
             f.g.setColour (p.paper);
             f.g.fillRect (handle);
             f.g.setColour (p.accent);
@@ -278,27 +262,20 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip)
         }
     }
 
+    const auto dot = juce::Rectangle<float> (8.0f, 8.0f).withCentre (firstPoint);
+    const auto endHandle = juce::Rectangle<float> (6.0f, 10.0f).withCentre (lastPoint);
     f.g.setColour (glides ? p.accent : lineColour);
-    f.g.fillEllipse (juce::Rectangle<float> (8.0f, 8.0f).withCentre (firstPoint));
-    f.g.fillRoundedRectangle (juce::Rectangle<float> (6.0f, 10.0f).withCentre (lastPoint), 1.0f);
+    f.g.fillEllipse (dot);
+    f.g.fillRoundedRectangle (endHandle, 1.0f);
+    cover (dot, 1.0f);
+    cover (endHandle, 1.0f);
 
     const auto labelKey = std::clamp ((int) std::lround (c.displayPitchAt (note, 0.0)), 0, 127);
+    const auto label = juce::Rectangle<int> ((int) firstPoint.x + 10, (int) firstPoint.y - 24, 70, 21);
     f.g.setColour (colour);
     f.g.setFont (fontOfHeight (12.0f));
-    f.g.drawText (noteName (labelKey), juce::Rectangle<int> ((int) firstPoint.x + 10, (int) firstPoint.y - 24, 70, 21),
-                  juce::Justification::centredLeft, true);
-
-    const auto& processor = c.processor;
-    const auto sounding = processor.soundingPitch[(size_t) slot].load (std::memory_order_relaxed);
-
-    if (processor.isPlaying.load() && sounding > -900.0f)
-    {
-        const auto centre = juce::Point<float> (f.x (processor.displayPosition.load()), f.y (sounding));
-        f.g.setColour (p.ink);
-        f.g.fillEllipse (juce::Rectangle<float> (10.0f, 10.0f).withCentre (centre));
-        f.g.setColour (p.paper);
-        f.g.fillEllipse (juce::Rectangle<float> (4.0f, 4.0f).withCentre (centre));
-    }
+    f.g.drawText (noteName (labelKey), label, juce::Justification::centredLeft, true);
+    cover (label.toFloat(), 2.0f);
 }
 
 void paintEmptyHints (PaintFrame& f)
@@ -316,44 +293,92 @@ void paintEmptyHints (PaintFrame& f)
 }
 } // namespace
 
-void ZelkCanvas::paint (juce::Graphics& g)
+PaintFrame::PaintFrame (const ZelkCanvas& c, juce::Graphics& graphics)
+    : canvas (c)
+    , g (graphics)
+    , palette (paperstyle::paletteFor (c))
+    , grid (c.gridArea())
+    , dark (isDarkTheme (palette))
+    , bend (c.bendDepth())
+    , xScale (grid.getWidth() / c.effectiveViewLength())
+    , xOffset (grid.getX() - c.effectiveViewStart() * xScale)
+    , yScale (c.rowHeight())
+    , yOffset (grid.getY() + yScale * (c.visibleRows + c.lowestKey - 0.5))
 {
-    updateVibratoPanel();
+}
 
-    // On the heap: the frame holds a copy of every slot, read once per paint.
-    auto frame = std::make_unique<PaintFrame> (*this, g);
-    auto& f = *frame;
+void paintSoundingDot (PaintFrame& f, int slot)
+{
+    const auto& processor = f.canvas.processor;
+    const auto sounding = processor.soundingPitch[(size_t) slot].load (std::memory_order_relaxed);
 
-    g.fillAll (f.palette.surface);
+    if (processor.isPlaying.load() && sounding > -900.0f)
+    {
+        const auto centre = juce::Point<float> (f.x (processor.displayPosition.load()), f.y (sounding));
+        f.g.setColour (f.palette.ink);
+        f.g.fillEllipse (juce::Rectangle<float> (10.0f, 10.0f).withCentre (centre));
+        f.g.setColour (f.palette.paper);
+        f.g.fillEllipse (juce::Rectangle<float> (4.0f, 4.0f).withCentre (centre));
+    }
+}
+
+bool paintNoteLayer (PaintFrame& f, NoteLayer* layer)
+{
+    const auto& c = f.canvas;
+    f.g.fillAll (f.palette.surface);
     paintRows (f);
     paintTimeSelection (f);
     paintBeatGrid (f);
 
-    g.saveState();
-    g.reduceClipRegion (f.grid.toNearestInt());
-    const auto clip = g.getClipBounds();
+    f.g.saveState();
+    f.g.reduceClipRegion (f.grid.toNearestInt());
+    const auto clip = f.g.getClipBounds();
     auto anyNote = false;
 
     for (int slot = 0; slot < slotCount; ++slot)
-        f.notes[(size_t) slot] = processor.readNote (slot);
+        f.notes[(size_t) slot] = c.processor.readNote (slot);
 
     if (! clip.isEmpty())
         f.points.reserve (2049);
 
     for (int slot = 0; slot < slotCount; ++slot)
     {
-        if (! f.notes[(size_t) slot].on)
-            continue;
+        const auto on = f.notes[(size_t) slot].on;
+        juce::Rectangle<float> reach;
+        anyNote = anyNote || on;
 
-        anyNote = true;
+        if (on && ! clip.isEmpty())
+        {
+            paintNote (f, slot, clip, reach);
 
-        if (! clip.isEmpty())
-            paintNote (f, slot, clip);
+            if (layer == nullptr)
+                paintSoundingDot (f, slot);
+        }
+
+        if (layer != nullptr)
+        {
+            layer->on[(size_t) slot] = on;
+            layer->reach[(size_t) slot] = reach;
+        }
     }
+
+    f.g.restoreState();
+    return anyNote;
+}
+
+// Still clipped to the grid: the box, the playhead and the hover line.
+void paintOverlays (PaintFrame& f, const CanvasGesture& gesture, bool anyNote)
+{
+    const auto& c = f.canvas;
+    const auto& processor = c.processor;
+    auto& g = f.g;
+
+    g.saveState();
+    g.reduceClipRegion (f.grid.toNearestInt());
 
     if (gesture.kind == GestureKind::boxSelect)
     {
-        const auto box = juce::Rectangle<float> (gesture.pressPosition, lastPointer);
+        const auto box = juce::Rectangle<float> (gesture.pressPosition, c.lastPointer);
         g.setColour (f.palette.accent.withAlpha (0.12f));
         g.fillRect (box);
         g.setColour (f.palette.accent);
@@ -365,11 +390,11 @@ void ZelkCanvas::paint (juce::Graphics& g)
     g.setColour (f.palette.accent.withAlpha (0.65f));
     g.drawVerticalLine ((int) f.x (playhead), f.grid.getY(), f.grid.getBottom());
 
-    if (hovering && ! gesture.isActive())
+    if (c.hovering && ! gesture.isActive())
     {
-        auto pitch = yToPitch (lastPointer.y);
+        auto pitch = c.yToPitch (c.lastPointer.y);
 
-        if (pitchSnap)
+        if (c.pitchSnap)
             pitch = std::round (pitch);
 
         g.setColour (f.palette.accent.withAlpha (0.16f));
@@ -382,7 +407,7 @@ void ZelkCanvas::paint (juce::Graphics& g)
         paintEmptyHints (f);
 
     g.setColour (f.palette.rule);
-    g.drawRect (getLocalBounds(), 1);
+    g.drawRect (c.getLocalBounds(), 1);
 }
 
 } // namespace zelk

@@ -2,6 +2,8 @@
 
 #include "core/ZelkProcessor.h"
 
+#include <algorithm>
+
 namespace zelk
 {
 namespace
@@ -81,7 +83,11 @@ void ZelkCanvas::mouseDown (const juce::MouseEvent& e)
     grabKeyboardFocus();
     lastPointer = e.position;
 
-    switch (routePress (e.position, e.mods, e.getNumberOfClicks()).target)
+    const auto route = routePress (e.position, e.mods, e.getNumberOfClicks());
+    const auto shift = e.mods.isShiftDown();
+    const auto exact = e.mods.isAltDown();
+
+    switch (route.target)
     {
         case PressTarget::pan:
             beginPan (e.position);
@@ -90,28 +96,61 @@ void ZelkCanvas::mouseDown (const juce::MouseEvent& e)
             zoomToSelection();
             break;
         case PressTarget::keyAudition:
+            gesture.kind = GestureKind::keyAudition;
+            auditionKey (e.position.y);
+            break;
         case PressTarget::rulerClear:
+            clearTimeSelection();
+            break;
         case PressTarget::rulerSelect:
+            beginRulerSelect (e.position.x, exact);
+            break;
         case PressTarget::rulerCursor:
+            setPlaybackCursor (e.position.x, exact);
+            break;
         case PressTarget::glideLength:
+            beginGlideLength (route.note);
+            break;
         case PressTarget::glideShape:
+            beginGlideShape (route.note, e.position);
+            break;
         case PressTarget::selectionClick:
+            beginSelectionClick (route.note, e.position, shift);
+            break;
         case PressTarget::deleteNote:
+            deleteFromGrid (route.note);
+            break;
         case PressTarget::editNote:
         case PressTarget::curveRedraw:
         case PressTarget::newStroke:
-            // The draw, edit and glide gestures start here once they exist; until then such a
-            // press only ends the previous gesture.
+            // A copy-drag's paste records its own step; every other press on the grid records one
+            // before it changes anything, even when nothing then moves.
+            if (! (route.target == PressTarget::editNote && shift))
+                edit.beforeEdit();
+
+            gesture.pressPosition = e.position;
+
+            if (route.target == PressTarget::editNote)
+                beginNotePress (route.note, e.position, shift);
+            else if (route.target == PressTarget::curveRedraw)
+                beginCurveRedraw (route.note, e.position, shift);
+            else
+                beginNewStroke (e.position);
+
             break;
         case PressTarget::nothing:
             break;
     }
 }
 
-void ZelkCanvas::finishEditPress (int slot, double fraction)
+double ZelkCanvas::fractionAlong (const Note& note, float x) const noexcept
 {
-    const auto note = processor.readNote (slot);
-    audition ((float) displayPitchAt (note, fraction), 0.5f, 0.5f);
+    return note.duration > 0.0f ? std::clamp ((xToBeat (x) - note.start) / note.duration, 0.0, 1.0) : 0.0;
+}
+
+void ZelkCanvas::finishEditPress (const Note& pressed, double fraction)
+{
+    audition ((float) displayPitchAt (pressed, fraction), 0.5f, 0.5f);
     beginDragAutoRepeat (dragRepeatMilliseconds);
     gesture.viewStartAtPress = effectiveViewStart();
     gesture.pressedSelection.clear();
@@ -126,18 +165,51 @@ void ZelkCanvas::finishEditPress (int slot, double fraction)
 void ZelkCanvas::mouseDrag (const juce::MouseEvent& e)
 {
     const auto kind = gesture.kind;
-
-    if (kind == GestureKind::pan)
-    {
-        dragPan (e.getPosition());
-        return;
-    }
+    const auto shift = e.mods.isShiftDown();
+    const auto exact = e.mods.isAltDown();
 
     // Drawing, moving and resizing scroll the view when the pointer nears a side of the grid.
     if (kind == GestureKind::newStroke || kind == GestureKind::moveNotes || kind == GestureKind::resizeNotes)
         scrollAtEdges (e.position.x);
     else if (kind == GestureKind::rulerSelect)
         scrollAtEdges ((float) e.x);
+
+    switch (kind)
+    {
+        case GestureKind::pan:
+            dragPan (e.getPosition());
+            break;
+        case GestureKind::keyAudition:
+            auditionKey (e.position.y);
+            break;
+        case GestureKind::newStroke:
+            dragNewStroke (e.position, shift);
+            break;
+        case GestureKind::curveRedraw:
+            paintCurvePoint (e.position, shift);
+            refresh();
+            break;
+        case GestureKind::moveNotes:
+            dragMove (e.position, exact);
+            break;
+        case GestureKind::resizeNotes:
+            dragResize (e.position, exact);
+            break;
+        case GestureKind::boxSelect:
+            dragBox (e.position);
+            break;
+        case GestureKind::rulerSelect:
+            dragRulerSelect (e.position.x, exact);
+            break;
+        case GestureKind::glideLengthDrag:
+            dragGlideLength (e.position.x, exact);
+            break;
+        case GestureKind::glideShapeDrag:
+            dragGlideShape (e.position.y, shift);
+            break;
+        case GestureKind::idle:
+            break;
+    }
 }
 
 void ZelkCanvas::mouseUp (const juce::MouseEvent&)
@@ -149,6 +221,22 @@ void ZelkCanvas::mouseUp (const juce::MouseEvent&)
     cancelGesture();
     restoreToolCursor();
     refresh();
+}
+
+void ZelkCanvas::mouseDoubleClick (const juce::MouseEvent& e)
+{
+    if (! e.mods.isLeftButtonDown() || ! gridArea().contains (e.position))
+        return;
+
+    if (tool == Tool::edit)
+    {
+        if (const auto glide = hitTestGlide (e.position); glide >= 0)
+            return resetGlideShape (glide);
+    }
+
+    // With the draw tool the first click has already drawn a note here.
+    if (hitTestNote (e.position) < 0)
+        addDefaultNote (e.position);
 }
 
 void ZelkCanvas::restoreToolCursor()

@@ -1,19 +1,11 @@
 #include "ui/canvas/ZelkCanvas.h"
 
-#include "core/NoteFields.h"
 #include "core/ZelkProcessor.h"
+#include "ui/canvas/NoteLayer.h"
+#include "ui/canvas/VibratoPanel.h"
 
 namespace zelk
 {
-namespace
-{
-void endChangeGesture (ZelkProcessor& processor, int slot, int fieldNumber)
-{
-    if (auto* parameter = processor.parameterTree().getParameter (noteParameterId (slot, fieldNumber)))
-        parameter->endChangeGesture();
-}
-} // namespace
-
 ZelkCanvas::ZelkCanvas (ZelkProcessor& p) : processor (p)
 {
     setComponentID ("piano-roll");
@@ -44,28 +36,33 @@ void ZelkCanvas::audition (float pitch, float pressure, float timbre)
 
 void ZelkCanvas::cancelGesture()
 {
-    if (gesture.glideShapeSlot >= 0)
-    {
-        endChangeGesture (processor, gesture.glideShapeSlot, field::glideShape);
-        gesture.glideShapeSlot = -1;
-    }
+    if (gesture.glideShapeParameter != nullptr)
+        gesture.glideShapeParameter->endChangeGesture();
 
-    if (activeNote >= 0 && activeNote < slotCount
-        && (gesture.kind == GestureKind::newStroke || gesture.kind == GestureKind::resizeNotes))
+    gesture.glideShapeParameter = nullptr;
+    gesture.glideShapeSlot = -1;
+
+    if ((gesture.kind == GestureKind::newStroke || gesture.kind == GestureKind::resizeNotes)
+        && processor.isNoteOn (activeNote))
         defaultLength = processor.readNote (activeNote).duration;
 
     beginDragAutoRepeat (0);
 
     if (gesture.curveGestureSlot >= 0)
     {
-        for (int point = 0; point < curvePointCount; ++point)
-            endChangeGesture (processor, gesture.curveGestureSlot,
-                              field::curvePoint (gesture.curveGestureCurve, point));
+        for (auto*& parameter : gesture.curveParameters)
+        {
+            if (parameter != nullptr)
+                parameter->endChangeGesture();
+
+            parameter = nullptr;
+        }
 
         gesture.curveGestureSlot = -1;
     }
 
     gesture.kind = GestureKind::idle;
+    gesture.slot = -1;
     processor.hearRequested.store (false);
 }
 
@@ -79,24 +76,10 @@ void ZelkCanvas::refresh()
     repaint();
 }
 
-void ZelkCanvas::updateVibratoPanel()
-{
-    // The inline vibrato panel is not part of the canvas yet; `panelOpen` is kept for it.
-}
+std::vector<int> ZelkCanvas::selectedNotes() const { return edit.selectedNotes (processor); }
 
-std::vector<int> ZelkCanvas::selectedNotes() const
-{
-    return edit.selectedNotes (processor);
-}
+bool ZelkCanvas::isSelected (int slot) const { return edit.isSelected (slot); }
 
-bool ZelkCanvas::isSelected (int slot) const
-{
-    return edit.isSelected (slot);
-}
-
-void ZelkCanvas::focusLost (FocusChangeType)
-{
-    cancelGesture();
-}
+void ZelkCanvas::focusLost (FocusChangeType) { cancelGesture(); }
 
 } // namespace zelk

@@ -7,12 +7,15 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <vector>
 
 namespace zelk
 {
 class ZelkProcessor;
+struct NoteLayer;
+struct NoteLayerKey;
 
 // Where a press lands and what it starts, decided before anything changes.
 enum class PressTarget
@@ -49,6 +52,9 @@ public:
         draw = 0,
         edit = 1
     };
+
+    // The inline vibrato controls that float above the active note.
+    class VibratoPanel;
 
     static constexpr int keyboardWidth = 76;
     static constexpr int rulerHeight = 30;
@@ -98,7 +104,22 @@ public:
     // Ends the current gesture without undoing anything, closing every open parameter gesture.
     void cancelGesture();
     void refresh();
+
+    // Drawing. The pitch-curve value that puts a note's drawn line at pitch p, limited by the bend
+    // depth (the hint says when it limits).
+    double toCurveValue (const Note& note, double pitch);
+    // The lowest slot that is not on, or -1 when all are in use.
+    int firstFreeSlot() const;
+    // The beat a press at x starts a note on, and the pitch a pointer at y draws, after snapping.
+    double snappedPressBeat (float x) const noexcept;
+    double snappedPitch (float y) const noexcept;
+
+    // The vibrato of the active note: V and the VIBRATO button switch it on and show or hide the
+    // panel; every refresh and paint keeps the panel over the note.
+    void toggleVibratoPanel();
     void updateVibratoPanel();
+    // The panel once it has been shown, else null.
+    VibratoPanel* vibratoPanel() const noexcept { return panel.get(); }
 
     std::vector<int> selectedNotes() const;
     bool isSelected (int slot) const;
@@ -111,6 +132,7 @@ public:
     void mouseDown (const juce::MouseEvent& e) override;
     void mouseDrag (const juce::MouseEvent& e) override;
     void mouseUp (const juce::MouseEvent& e) override;
+    void mouseDoubleClick (const juce::MouseEvent& e) override;
     void mouseMove (const juce::MouseEvent& e) override;
     void mouseExit (const juce::MouseEvent& e) override;
     void mouseWheelMove (const juce::MouseEvent& e, const juce::MouseWheelDetails& wheel) override;
@@ -122,8 +144,6 @@ public:
     void setTool (Tool newTool);
     void toggleTimeSnap();
     void togglePitchSnap();
-    // V and the VIBRATO button: switches vibrato on for the active note and shows or hides its panel.
-    void toggleVibratoPanel();
 
     ZelkProcessor& processor;
 
@@ -152,19 +172,58 @@ public:
     bool panelOpen = false;
     juce::Point<float> lastPointer;
     bool hovering = false;
+    // Paints keep the drawing up to the notes while nothing it shows changes; off, every paint
+    // draws everything.
+    bool keepsNoteLayer = true;
 
 private:
     void beginPan (juce::Point<float> position);
     void dragPan (juce::Point<int> position);
     void scrollAtEdges (float x);
-    void finishEditPress (int slot, double fraction);
+    void finishEditPress (const Note& pressed, double fraction);
+    double fractionAlong (const Note& note, float x) const noexcept;
     void updateHover (juce::Point<float> position);
     void restoreToolCursor();
     bool handleCommandKey (const juce::KeyPress& key);
     bool handleEditingKey (const juce::KeyPress& key);
     bool handleToolKey (const juce::KeyPress& key);
 
+    // The draw tool.
+    void beginNewStroke (juce::Point<float> position);
+    void dragNewStroke (juce::Point<float> position, bool flat);
+    void beginCurveRedraw (int slot, juce::Point<float> position, bool fine);
+    void paintCurvePoint (juce::Point<float> position, bool fine);
+    void addDefaultNote (juce::Point<float> position);
+    Note newNoteAt (juce::Point<float> position);
+    void auditionKey (float y);
+    void openCurveGesture (int slot);
+    void setCurvePoint (int point, double value);
+
+    // The edit tool.
+    void beginSelectionClick (int slot, juce::Point<float> position, bool adding);
+    void dragBox (juce::Point<float> position);
+    void beginNotePress (int slot, juce::Point<float> position, bool copying);
+    double dragBeats (float x, bool exact) const noexcept;
+    void dragMove (juce::Point<float> position, bool exact);
+    void dragResize (juce::Point<float> position, bool exact);
+    void deleteFromGrid (int slot);
+    void clearTimeSelection();
+    void beginRulerSelect (float x, bool exact);
+    void dragRulerSelect (float x, bool exact);
+    void setPlaybackCursor (float x, bool exact);
+
+    // Glides.
+    void beginGlideLength (int slot);
+    void dragGlideLength (float x, bool exact);
+    void beginGlideShape (int slot, juce::Point<float> position);
+    void dragGlideShape (float y, bool fine);
+    void resetGlideShape (int slot);
+
+    NoteLayerKey noteLayerKey() const;
+
     CanvasGesture gesture;
+    std::unique_ptr<VibratoPanel> panel;
+    std::unique_ptr<NoteLayer> noteLayer;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZelkCanvas)
 };

@@ -42,9 +42,20 @@ ZelkEditor::ZelkEditor (ZelkProcessor& p)
 ZelkEditor::~ZelkEditor()
 {
     stopTimer();
-    // No parameter gesture may outlive the window.
+    // No parameter gesture may outlive the window: not the piano roll's, nor a knob's that the
+    // host closed the window in the middle of (its attachment goes before the knob does).
     canvas.cancelGesture();
+    endKnobDrags();
     setLookAndFeel (nullptr);
+}
+
+void ZelkEditor::endKnobDrags()
+{
+    const auto& mouse = juce::Desktop::getInstance().getMainMouseSource();
+
+    for (auto& knob : knobs)
+        knob.mouseUp (juce::MouseEvent (mouse, {}, {}, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, &knob, &knob, juce::Time(), {},
+                                        juce::Time(), 1, false));
 }
 
 void ZelkEditor::addChildren()

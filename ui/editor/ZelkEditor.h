@@ -93,6 +93,7 @@ private:
     void selectLfo (int index);
     void afterChange();
     void animateButtonHover();
+    void endKnobDrags();
 
     void paintFrame (juce::Graphics& g);
     void paintFooter (juce::Graphics& g);
