@@ -1,3 +1,4 @@
+#include "tests/helpers/CanvasHarness.h"
 #include "tests/helpers/EngineHarness.h"
 #include "tests/helpers/MotionHarness.h"
 #include "tests/helpers/TestProcessor.h"
@@ -22,6 +23,21 @@ void click (juce::Button& button)
     runMessageLoop (10);
 }
 
+// A press at the first point on the piano roll, drags through the rest, and the release.
+void stroke (ZelkCanvas& canvas, std::initializer_list<std::pair<double, double>> beatsAndPitches, juce::ModifierKeys keys = {})
+{
+    const auto at = [&canvas] (const std::pair<double, double>& p)
+    { return juce::Point<float> (canvas.beatToX (p.first), canvas.pitchToY (p.second)); };
+    const auto mods = keys.withFlags (juce::ModifierKeys::leftButtonModifier);
+    const auto press = at (*beatsAndPitches.begin());
+    canvas.mouseDown (pointerEvent (canvas, press, mods, 1, false, press));
+
+    for (const auto& p : beatsAndPitches)
+        canvas.mouseDrag (pointerEvent (canvas, at (p), mods, 1, true, press));
+
+    canvas.mouseUp (pointerEvent (canvas, at (*(beatsAndPitches.end() - 1)), keys, 1, true, press));
+}
+
 double semitonesOf (const CapturedEvent& bend) { return (bend.message.getPitchWheelValue() - 8192) * 48.0 / 8192.0; }
 } // namespace
 
@@ -34,13 +50,23 @@ TEST (MotionEndToEnd, ADroppedLfoMovesTheTranspositionOfAConnectedPairThatGlides
     auto& processor = engine.processor;
     ZelkEditor editor (processor);
 
-    // The two notes as the piano roll writes them, then CONNECT on the selection.
-    writePlainNote (processor, 0, 0.0f, 1.0f, 60);
-    writePlainNote (processor, 1, 1.0f, 1.0f, 64);
-    editor.pianoRoll().selection = { 0, 1 };
+    // Two notes drawn with the pen, a beat each, boxed with Ctrl and connected with CONNECT.
+    auto& pianoRoll = editor.pianoRoll();
+    stroke (pianoRoll, { { 0.05, 60.0 }, { 0.5, 60.0 }, { 0.95, 60.0 } });
+    stroke (pianoRoll, { { 1.05, 64.0 }, { 1.5, 64.0 }, { 1.95, 64.0 } });
+    stroke (pianoRoll, { { 0.5, 66.0 }, { 1.5, 58.0 } }, juce::ModifierKeys::ctrlModifier);
+    ASSERT_EQ (pianoRoll.selection, (std::set<int> { 0, 1 }));
     click (editor.button (EditorButton::connect));
-    ASSERT_EQ (processor.readNote (0).next, 1);
-    ASSERT_EQ (processor.readNote (0).glide, 0.25f);
+
+    const auto first = processor.readNote (0), second = processor.readNote (1);
+    ASSERT_EQ (first.pitch, 60);
+    ASSERT_EQ (second.pitch, 64);
+    ASSERT_FLOAT_EQ (first.start, 0.0f);
+    ASSERT_FLOAT_EQ (first.duration, 1.0f);
+    ASSERT_FLOAT_EQ (second.start, 1.0f);
+    ASSERT_FLOAT_EQ (second.duration, 1.0f);
+    ASSERT_EQ (first.next, 1);
+    ASSERT_EQ (first.glide, 0.25f);
 
     // LFO 1's badge dropped on the Transpose knob of the CONTROLS page.
     click (editor.button (EditorButton::controlsTab));
