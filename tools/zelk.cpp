@@ -19,6 +19,9 @@ const char* usage =
     "  smoke BUNDLE     load a built Zelk as a host does, check what it shows, plays and saves\n"
     "  snapshot IN OUT.png [--theme light|dark|vintage]\n"
     "                   draw the piano roll of IN, as the editor shows it, to a 1216 x 658 PNG file\n"
+    "  host-editor BUNDLE [--screenshot PNG] [--state XML] [--stroke]\n"
+    "                   open a built Zelk's editor in a window as a VST 3 host embeds it, and check\n"
+    "                   its size, resizes, closing, opening again and unloading with it open\n"
     "  --help           show this text\n"
     "\n"
     "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n";
@@ -69,6 +72,9 @@ int main (int argc, char* argv[])
 
     if (command == "snapshot")
         return zelk::cli::snapshot (args);
+
+    if (command == "host-editor")
+        return zelk::cli::hostEditor (args);
 
     zelk::cli::printError ("unknown command '" + command + "' (see zelk --help)");
     return 2;
