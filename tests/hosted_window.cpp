@@ -32,6 +32,7 @@ bool waitFor (const std::function<bool()>& condition, int milliseconds = 5000)
         if (juce::Time::getMillisecondCounter() > deadline)
             return false;
 
+        realwindows::wakeWindows();
         juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
     }
 

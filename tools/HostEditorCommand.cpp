@@ -76,6 +76,7 @@ bool dispatchUntil (const std::function<bool()>& condition, double milliseconds)
         if (juce::Time::getMillisecondCounterHiRes() > deadline)
             return false;
 
+        realwindows::wakeWindows();
         juce::MessageManager::getInstance()->runDispatchLoopUntil (2);
     }
 
@@ -84,7 +85,7 @@ bool dispatchUntil (const std::function<bool()>& condition, double milliseconds)
 
 void dispatchFor (int milliseconds)
 {
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+    dispatchUntil ([] { return false; }, milliseconds);
 }
 
 // An unpainted view is the host's black; the editor paints all of its area.
@@ -221,7 +222,7 @@ public:
     void closeThroughTheWindow()
     {
         realwindows::requestClose (*window);
-        const auto asked = dispatchUntil ([this] { return window->closeRequested; }, 3000.0);
+        const auto asked = dispatchUntil ([this] { return window->closeRequested; }, 10000.0);
         checks.check (asked, "the window's close request reaches the host");
         close();
         dispatchFor (100);

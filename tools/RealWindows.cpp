@@ -33,7 +33,10 @@ bool runWhileDispatching (const juce::StringArray& command, juce::String& error)
     const auto deadline = juce::Time::getMillisecondCounter() + 20000;
 
     while (process.isRunning() && juce::Time::getMillisecondCounter() < deadline)
+    {
+        wakeWindows();
         juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+    }
 
     if (process.isRunning())
     {
@@ -48,6 +51,7 @@ bool runWhileDispatching (const juce::StringArray& command, juce::String& error)
         return false;
     }
 
+    wakeWindows();
     juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
     return true;
 }
@@ -235,6 +239,31 @@ void requestClose (juce::Component& topLevel)
     x->xFlush (display);
 }
 
+void wakeWindows()
+{
+    // Often enough to wake a waiting loop, rarely enough to cost nothing.
+    static auto lastWake = 0.0;
+    const auto now = juce::Time::getMillisecondCounterHiRes();
+    auto* display = ownDisplay();
+
+    if (display == nullptr || now - lastWake < 20.0)
+        return;
+
+    lastWake = now;
+
+    auto* x = juce::X11Symbols::getInstance();
+    static const auto property = x->xInternAtom (display, "ZELK_WAKE", False);
+    const long value = 0;
+
+    for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+        if (auto* component = juce::Desktop::getInstance().getComponent (i))
+            if (const auto window = windowOf (*component))
+                x->xChangeProperty (display, window, property, XA_CARDINAL, 32, PropModeReplace,
+                                    reinterpret_cast<const unsigned char*> (&value), 1);
+
+    x->xFlush (display);
+}
+
 bool pointerMove (juce::Point<int> screen, juce::String& error)
 {
     return runWhileDispatching (xdotool ({ "mousemove", "--sync", coordinate (screen.x), coordinate (screen.y) }), error);
@@ -330,6 +359,8 @@ juce::Image captureScreenArea (juce::Rectangle<int> area)
     return result;
 }
 
+void wakeWindows() {}
+
 juce::Rectangle<int> findShowingWindow (const juce::String& title)
 {
     const auto window = FindWindowW (nullptr, title.toWideCharPointer());
@@ -382,6 +413,7 @@ bool pointerStroke (const juce::Array<juce::Point<int>>& screenPoints, juce::Str
     return pointerRelease (screenPoints.getLast(), error);
 }
 #else
+void wakeWindows() {}
 juce::Rectangle<int> findShowingWindow (const juce::String&) { return {}; }
 juce::Image captureScreenArea (juce::Rectangle<int>) { return {}; }
 bool isShowing (juce::Component& topLevel) { return topLevel.isShowing(); }

@@ -26,6 +26,11 @@ double paintedShare (const juce::Image& image);
 // What a window manager's close button sends: WM_DELETE_WINDOW (X11) or WM_CLOSE (Win32).
 void requestClose (juce::Component& topLevel);
 
+// A property change on each of this process's windows, as window managers make all the time. JUCE's
+// painting can read window-system events off its connection outside its event loop, which then
+// sees them only when the next event arrives: waiting loops call this so that one always does.
+void wakeWindows();
+
 // Real pointer input through the window system, at screen positions. On Linux it goes through
 // xdotool; false with `error` set when that cannot run.
 bool pointerMove (juce::Point<int> screen, juce::String& error);
