@@ -59,11 +59,32 @@ bool runWhileDispatching (const juce::StringArray& command, juce::String& error)
 #if JUCE_LINUX || JUCE_BSD
 // A connection of our own, as another program on the desktop has: round trips on JUCE's would
 // queue its events where its event loop does not look for them.
+::Display* ownDisplay();
+
+XErrorHandler previousErrorHandler = nullptr;
+
+// Other programs' windows come and go between two requests about them: errors on our own
+// connection mean only that; JUCE's keep their handling.
+int ignoreOwnErrors (::Display* display, XErrorEvent* event)
+{
+    if (display == ownDisplay())
+        return 0;
+
+    return previousErrorHandler != nullptr ? previousErrorHandler (display, event) : 0;
+}
+
 ::Display* ownDisplay()
 {
-    static auto* const display = juce::XWindowSystem::getInstance()->isX11Available()
-                                   ? juce::X11Symbols::getInstance()->xOpenDisplay (nullptr)
-                                   : nullptr;
+    static auto* const display = []() -> ::Display*
+    {
+        if (! juce::XWindowSystem::getInstance()->isX11Available())
+            return nullptr;
+
+        auto* x = juce::X11Symbols::getInstance();
+        previousErrorHandler = x->xSetErrorHandler (ignoreOwnErrors);
+        return x->xOpenDisplay (nullptr);
+    }();
+
     return display;
 }
 
