@@ -245,15 +245,28 @@ void HostedInstrument::handleAsyncUpdate()
     juce::MemoryBlock state;
     state.fromBase64Encoding (pending.getProperty (stateProperty).toString());
     const auto savedPath = pending.getProperty (pathProperty).toString();
-    const auto file = juce::File::isAbsolutePath (savedPath) ? juce::File (savedPath) : juce::File();
 
-    if (! loadInstrument (file, state))
+    // A path that is not absolute here (one saved on another system, say) names no module to
+    // load; the message still names the file.
+    const auto loaded = juce::File::isAbsolutePath (savedPath)
+                          ? loadInstrument (juce::File (savedPath), state)
+                          : failToLoad (savedPath.fromLastOccurrenceOf ("/", false, false)
+                                            .fromLastOccurrenceOf ("\\", false, false));
+
+    if (! loaded)
     {
         // The element stays in the saved state, and the plug-in waits in the loading state.
         const juce::ScopedLock sl (lock);
         pendingState = pending;
         instrumentLoading = true;
     }
+}
+
+bool HostedInstrument::failToLoad (const juce::String& fileName)
+{
+    const juce::ScopedLock sl (lock);
+    status = "Load failed: " + fileName;
+    return false;
 }
 
 void HostedInstrument::showWindow()

@@ -70,6 +70,7 @@ public:
 
 private:
     void handleAsyncUpdate() override;
+    bool failToLoad (const juce::String& fileName);
     void renderSubBlock (juce::AudioBuffer<float>& buffer, const juce::MidiBuffer& midi, int offset, int length,
                          bool flushFirst) noexcept;
     void addFlushMessages() noexcept;

@@ -401,6 +401,27 @@ TEST_F (HostedInstrumentTest, WhileLoadingTheHostGetsNeitherAudioNorMidi)
     EXPECT_EQ (instrument.statusText(), "Load failed: x.vst3");
 }
 
+TEST_F (HostedInstrumentTest, ASavedPathFromAnotherSystemIsNamedAndNotLoaded)
+{
+    // A project saved on the other system, or by hand with a relative path: nothing is loaded from
+    // where the host happens to run, and the message names the file.
+#if JUCE_WINDOWS
+    const juce::String foreign = "/home/producer/.vst3/Vital.vst3";
+#else
+    const juce::String foreign = "C:\\Program Files\\Common Files\\VST3\\Vital.vst3";
+#endif
+
+    for (const auto& path : { foreign, juce::String ("plugins/Vital.vst3") })
+    {
+        loadState (processor, wrapStateXml ("<?xml version=\"1.0\"?><TamselState><HostedInstrument path=\""
+                                            + path + "\" state=\"0.\"/></TamselState>"));
+        runMessageLoop();
+        EXPECT_TRUE (instrument.instrumentLoading.load()) << path;
+        EXPECT_EQ (instrument.statusText(), "Load failed: Vital.vst3") << path;
+        EXPECT_EQ (instrument.savedStateElement().getProperty ("path").toString(), path);
+    }
+}
+
 TEST (HostedInstrumentState, TravelsWithThePluginStateAndLoadsAsynchronously)
 {
     FixtureBundle stereo ("Stereo Fixture");
