@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <thread>
 
 using namespace zelk;
@@ -313,6 +314,10 @@ TEST_F (HostedInstrumentTest, ASingleFileVitalLoadsFromAPrivateCopyThatGoesWithI
     instrument.unloadInstrument();
     EXPECT_TRUE (deletedOrWaiting (second.getParentDirectory()));
     EXPECT_TRUE (single.file().existsAsFile());
+
+    // scripts/windows.sh checks that these are gone once the process has ended.
+    std::cout << "private copies waiting for JUCE's hosting to close their modules: "
+              << leftoverPrivateCopies().size() << std::endl;
 }
 #endif
 
