@@ -35,6 +35,7 @@ set(ZELK_SOURCES
     engine/VectorWidth.cpp
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
+    hosting/PrivateCopies.cpp
     midi/MidiImport.cpp
     midi/MpeExport.cpp
     midi/OfflineRender.cpp

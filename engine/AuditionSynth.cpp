@@ -1,6 +1,7 @@
 #include "engine/AuditionSynth.h"
 
 #include "engine/FastSine.h"
+#include "engine/PortableMath.h"
 #include "engine/VectorWidth.h"
 
 #include <algorithm>
@@ -343,7 +344,7 @@ struct BendFactors
     BendFactors() noexcept
     {
         for (int b = 0; b < (int) factor.size(); ++b)
-            factor[(size_t) b] = std::pow (2.0, (b - 8192) / 8192.0 * 4.0);
+            factor[(size_t) b] = portable::pow2 ((b - 8192) / 8192.0 * 4.0);
     }
 
     std::array<double, 16384> factor;
@@ -358,10 +359,8 @@ const double* bendFactorTable() noexcept
 
 AuditionSynth::AuditionSynth() noexcept : bendFactors (bendFactorTable())
 {
-    // Evaluated here, at run time, as a message would: a compiler may fold a constant table with
-    // its own, correctly rounded power, which is not always the C library's.
     for (int key = 0; key < (int) keyHertz.size(); ++key)
-        keyHertz[(size_t) key] = 440.0 * std::pow (2.0, (key - 69) / 12.0);
+        keyHertz[(size_t) key] = 440.0 * portable::pow2 ((key - 69) / 12.0);
 
     const auto width = vectors::width();
     wide = ZELK_SYNTH_WIDE && width >= 4;
@@ -370,7 +369,7 @@ AuditionSynth::AuditionSynth() noexcept : bendFactors (bendFactorTable())
 
 float AuditionSynth::keyFrequency (int key) noexcept
 {
-    return (float) (440.0 * std::pow (2.0, (key - 69) / 12.0));
+    return (float) (440.0 * portable::pow2 ((key - 69) / 12.0));
 }
 
 void AuditionSynth::prepare (double newSampleRate) noexcept
@@ -385,7 +384,7 @@ void AuditionSynth::reset() noexcept
 {
     catchUp();
     voices.fill (SynthVoice {});
-    smoothing = (float) (1.0 - std::exp (-1.0 / (sampleRate * 0.004)));
+    smoothing = (float) (1.0 - portable::exp (-1.0 / (sampleRate * 0.004)));
 
     for (size_t v = 0; v < voices.size(); ++v)
     {
@@ -440,7 +439,7 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     else if (message.isPitchWheel())
     {
         const auto hertz = v.note >= 0 && v.note < (int) keyHertz.size() ? keyHertz[(size_t) v.note]
-                                                                          : 440.0 * std::pow (2.0, (v.note - 69) / 12.0);
+                                                                          : 440.0 * portable::pow2 ((v.note - 69) / 12.0);
         retune ((size_t) (channel - 1), (float) (hertz * bendFactors[(size_t) (message.getPitchWheelValue() & 0x3fff)]));
     }
     else if (message.isControllerOfType (74))

@@ -3,6 +3,7 @@
 #include "engine/MemberChannels.h"
 #include "engine/MidiValues.h"
 #include "engine/MpeVoices.h"
+#include "engine/PortableMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,7 +50,7 @@ void EditAudition::update (const Request& request, MidiSender& out) noexcept
     out.pressure (channel, midivalue::sevenBit (request.pressure), 0);
     out.controller (channel, midivalue::timbreController, midivalue::sevenBit (request.timbre), 0);
 
-    const auto hertz = AuditionSynth::keyFrequency (hearNote) * std::pow (2.0, (bend - 8192) / 8192.0 * 4.0);
+    const auto hertz = AuditionSynth::keyFrequency (hearNote) * portable::pow2 ((bend - 8192) / 8192.0 * 4.0);
     out.auditionSynth().setFrequency (channel, (float) hertz);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/PatternMath.h"
 #include "engine/MidiValues.h"
+#include "engine/PortableMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,7 +68,7 @@ double ExpressionRenderer::smoothingCoefficient (float smoothMilliseconds) noexc
     {
         cachedSmooth = smoothMilliseconds;
         cachedCoefficient = smoothMilliseconds <= 0.001f ? 0.0
-                                                         : std::exp (-1.0 / ((double) smoothMilliseconds * sampleRate * 0.001));
+                                                         : portable::exp (-1.0 / ((double) smoothMilliseconds * sampleRate * 0.001));
     }
 
     return cachedCoefficient;

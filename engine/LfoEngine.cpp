@@ -1,5 +1,6 @@
 #include "engine/LfoEngine.h"
 
+#include "engine/PortableMath.h"
 #include "engine/VectorWidth.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ float fractionalPart (float x) noexcept
 // The basic shapes at a position a in [0, 1).
 float sine (float a) noexcept
 {
-    return std::sin (6.2831855f * a);
+    return portable::sin (6.2831855f * a);
 }
 
 float triangle (float a) noexcept
@@ -178,8 +179,8 @@ LfoEngine::LfoEngine()
 void LfoEngine::prepare (double newSampleRate, const ModSnapshot& snapshot) noexcept
 {
     sampleRate = newSampleRate;
-    modCoeff = std::exp (-1.0f / (0.001f * (float) sampleRate));
-    outCoeff = std::exp (-1.0f / (0.002f * (float) sampleRate));
+    modCoeff = portable::exp (-1.0f / (0.001f * (float) sampleRate));
+    outCoeff = portable::exp (-1.0f / (0.002f * (float) sampleRate));
 
     phases.fill (0.0);
     outputs.fill (0.0f);

@@ -1,6 +1,7 @@
 #include "engine/MpeVoices.h"
 
 #include "engine/MidiValues.h"
+#include "engine/PortableMath.h"
 
 #include <algorithm>
 
@@ -131,7 +132,7 @@ void MpeVoices::attack (int record, int head, const NoteTable& table, double v, 
     out.noteOn (channel, r.note, velocity, offset);
 
     // The bend before the note-on still used the channel's previous key.
-    out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * std::pow (2.0, lanes.bend[i] / 12.0)));
+    out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * portable::pow2 (lanes.bend[i] / 12.0)));
 }
 
 void MpeVoices::prepareRun (const NoteTable& table, double vMin, double vMax, double loopEnd, bool known,

@@ -2,6 +2,7 @@
 
 #include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
+#include "engine/PortableMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -78,7 +79,7 @@ void NoteTable::connect() noexcept
         const auto* next = nextNoteOf (s);
         auto& c = pitchConstants[(size_t) s];
         c.glides = next != nullptr && glidesInto (note, *next);
-        c.exponent = std::pow (2.0, 3.0 * std::abs ((double) note.glideShape));
+        c.exponent = portable::pow2 (3.0 * std::abs ((double) note.glideShape));
         c.vibSpan = std::max ((double) note.vibEnd - note.vibStart, 0.001);
         c.vibAngle = twoPi * note.vibCycles;
 

@@ -3,13 +3,13 @@
 #include "core/Platform.h"
 #include "core/ZelkProcessor.h"
 #include "hosting/PluginInspection.h"
+#include "hosting/PrivateCopies.h"
 
 namespace zelk
 {
 namespace
 {
 constexpr int reservedMidiBytes = 262144;
-const char* const privateFolderPrefix = "Tamsel-Vital-";
 
 // Zelk never hosts itself, under any of its names.
 bool isThisProduct (const juce::String& pluginName)
@@ -66,6 +66,7 @@ void HostedInstrument::Window::closeButtonPressed()
 HostedInstrument::HostedInstrument (ZelkProcessor& ownerToUse) : owner (ownerToUse)
 {
     instrumentMidi.ensureSize (reservedMidiBytes);
+    prepareLeftoverPrivateCopies();
 }
 
 HostedInstrument::~HostedInstrument()
@@ -81,30 +82,6 @@ HostedInstrument::~HostedInstrument()
 
     instance.reset();
     deletePrivateCopy (privateCopy);
-}
-
-std::unique_ptr<HostedInstrument::PrivateCopy> HostedInstrument::makePrivateVitalCopy (const juce::File& file, bool& ok)
-{
-    auto copy = std::make_unique<PrivateCopy>();
-    const auto id = juce::Uuid().toString().toLowerCase().retainCharacters ("0123456789abcdef");
-    copy->folder = platform::temporaryFolder().getChildFile (privateFolderPrefix + id);
-    copy->module = copy->folder.getChildFile ("Vital.vst3");
-    ok = copy->folder.createDirectory().wasOk() && file.copyFileTo (copy->module);
-    return copy;
-}
-
-void HostedInstrument::deletePrivateCopy (const std::unique_ptr<PrivateCopy>& copy)
-{
-    // Only ever our own folders in the temporary folder, and never recursively.
-    if (copy == nullptr || copy->folder.getFullPathName().isEmpty()
-        || ! copy->folder.isAChildOf (platform::temporaryFolder())
-        || ! copy->folder.getFileName().startsWith (privateFolderPrefix))
-        return;
-
-    if (copy->module.getParentDirectory() == copy->folder)
-        copy->module.deleteFile();
-
-    copy->folder.deleteFile();
 }
 
 bool HostedInstrument::loadInstrument (const juce::File& file, const juce::MemoryBlock& state)
@@ -130,19 +107,22 @@ bool HostedInstrument::loadInstrument (const juce::File& file, const juce::Memor
         module = copy->module;
     }
 
+    std::unique_ptr<juce::AudioPluginInstance> loaded;
+
     const auto fail = [&] (const juce::String& message)
     {
         {
             const juce::ScopedLock sl (lock);
             status = message;
         }
+        // The instance holds its module open: it goes before the copy it was loaded from.
+        loaded.reset();
         deletePrivateCopy (copy);
         return false;
     };
 
     juce::VST3PluginFormat format;
     juce::OwnedArray<juce::PluginDescription> found;
-    std::unique_ptr<juce::AudioPluginInstance> loaded;
     juce::String error;
 
     if (module.exists())
@@ -265,15 +245,28 @@ void HostedInstrument::handleAsyncUpdate()
     juce::MemoryBlock state;
     state.fromBase64Encoding (pending.getProperty (stateProperty).toString());
     const auto savedPath = pending.getProperty (pathProperty).toString();
-    const auto file = juce::File::isAbsolutePath (savedPath) ? juce::File (savedPath) : juce::File();
 
-    if (! loadInstrument (file, state))
+    // A path that is not absolute here (one saved on another system, say) names no module to
+    // load; the message still names the file.
+    const auto loaded = juce::File::isAbsolutePath (savedPath)
+                          ? loadInstrument (juce::File (savedPath), state)
+                          : failToLoad (savedPath.fromLastOccurrenceOf ("/", false, false)
+                                            .fromLastOccurrenceOf ("\\", false, false));
+
+    if (! loaded)
     {
         // The element stays in the saved state, and the plug-in waits in the loading state.
         const juce::ScopedLock sl (lock);
         pendingState = pending;
         instrumentLoading = true;
     }
+}
+
+bool HostedInstrument::failToLoad (const juce::String& fileName)
+{
+    const juce::ScopedLock sl (lock);
+    status = "Load failed: " + fileName;
+    return false;
 }
 
 void HostedInstrument::showWindow()

@@ -10,6 +10,7 @@
 namespace zelk
 {
 class ZelkProcessor;
+struct PrivateCopy;
 
 // The VST 3 instrument Zelk may run inside itself, and its part of the saved state. The
 // message thread loads, unloads and saves under `lock`; the audio thread only tries it.
@@ -68,19 +69,12 @@ public:
     };
 
 private:
-    // A copied Vital module in its own temporary folder.
-    struct PrivateCopy
-    {
-        juce::File folder, module;
-    };
-
     void handleAsyncUpdate() override;
+    bool failToLoad (const juce::String& fileName);
     void renderSubBlock (juce::AudioBuffer<float>& buffer, const juce::MidiBuffer& midi, int offset, int length,
                          bool flushFirst) noexcept;
     void addFlushMessages() noexcept;
     void trackSoundingNote (const juce::MidiMessage& message) noexcept;
-    static void deletePrivateCopy (const std::unique_ptr<PrivateCopy>& copy);
-    static std::unique_ptr<PrivateCopy> makePrivateVitalCopy (const juce::File& file, bool& ok);
 
     ZelkProcessor& owner;
     std::unique_ptr<PrivateCopy> privateCopy;

@@ -18,6 +18,8 @@ ZELK_PACKAGES=(
     libpng-dev libjpeg-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core
+    # The real-window tests: input events, screenshots and window queries on the X server.
+    xdotool imagemagick x11-utils
 )
 
 # zelk_install_packages [package...]: installs those that are missing (by default the build's).

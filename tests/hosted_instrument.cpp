@@ -1,4 +1,5 @@
 #include "core/Platform.h"
+#include "hosting/PrivateCopies.h"
 #include "tests/helpers/AllocationCounter.h"
 #include "tests/helpers/EngineHarness.h"
 #include "tests/helpers/FixtureBundles.h"
@@ -6,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <iostream>
 #include <thread>
 
 using namespace zelk;
@@ -60,6 +63,49 @@ juce::StringArray tamselFolders()
         names.add (entry.getFile().getFileName());
 
     return names;
+}
+
+// A private copy that is gone, or that waits to be deleted once JUCE's hosting lets go of its module
+// (on Windows, a loaded module cannot be deleted).
+bool deletedOrWaiting (const juce::File& folder)
+{
+    return ! folder.exists() || leftoverPrivateCopies().contains (folder);
+}
+
+// "Tamsel-Vital-" folders that are neither in `before` nor deleted nor waiting to be. Another test
+// process may have one for a moment: they get a second to go.
+juce::StringArray leftBehind (const juce::StringArray& before)
+{
+    juce::StringArray left;
+
+    for (int attempt = 0; attempt < 20; ++attempt)
+    {
+        left.clear();
+
+        for (const auto& name : tamselFolders())
+            if (! before.contains (name) && ! deletedOrWaiting (platform::temporaryFolder().getChildFile (name)))
+                left.add (name);
+
+        if (left.isEmpty())
+            break;
+
+        juce::Thread::sleep (50);
+    }
+
+    return left;
+}
+
+// The test instrument takes its variant from this while it is set, whatever its file is called.
+void setFixtureVariant (const juce::String& variant)
+{
+#if JUCE_WINDOWS
+    _putenv (("ZELK_FIXTURE_VARIANT=" + variant).toRawUTF8());
+#else
+    if (variant.isEmpty())
+        unsetenv ("ZELK_FIXTURE_VARIANT");
+    else
+        setenv ("ZELK_FIXTURE_VARIANT", variant.toRawUTF8(), 1);
+#endif
 }
 
 struct HostedInstrumentTest : ::testing::Test
@@ -196,6 +242,85 @@ TEST_F (HostedInstrumentTest, VitalGetsItsMpeSetUpAndASingleFileModuleAPrivateCo
     folder.deleteRecursively();
 }
 
+TEST_F (HostedInstrumentTest, ARefusedLoadLeavesNoPrivateCopyBehind)
+{
+    // The refusal comes after the instance was made, which holds its module open; the instance goes
+    // first, then the copy.
+    const auto before = tamselFolders();
+    FixtureModuleFile single ("Vital.vst3");
+    setFixtureVariant ("Six");
+    const auto loaded = instrument.loadInstrument (single.file(), {});
+    setFixtureVariant ({});
+    EXPECT_FALSE (loaded);
+
+#if JUCE_WINDOWS
+    EXPECT_EQ (instrument.statusText(), "Only mono/stereo instruments are supported");
+#else
+    // JUCE's Linux hosting loads bundles only: the copy fails to load instead.
+    EXPECT_EQ (instrument.statusText(), "Load failed: Vital.vst3");
+#endif
+    EXPECT_FALSE (instrument.hasInstance());
+    EXPECT_EQ (leftBehind (before).joinIntoString (" ").toStdString(), "");
+}
+
+#if JUCE_WINDOWS
+// Windows installs Vital as one file, "Vital.vst3": Zelk loads a private copy of it, so that the
+// user's file is never the one held open, and deletes the copy with the instrument.
+TEST_F (HostedInstrumentTest, ASingleFileVitalLoadsFromAPrivateCopyThatGoesWithIt)
+{
+    FixtureModuleFile single ("Vital.vst3");
+    ASSERT_TRUE (instrument.loadInstrument (single.file(), {})) << instrument.statusText();
+
+    const auto copy = instrument.privateModule();
+    const auto folder = copy.getParentDirectory();
+    EXPECT_TRUE (copy.existsAsFile());
+    EXPECT_EQ (copy.getFileName(), "Vital.vst3");
+    EXPECT_TRUE (folder.isAChildOf (platform::temporaryFolder()));
+    EXPECT_TRUE (folder.getFileName().startsWith ("Tamsel-Vital-"));
+    EXPECT_EQ (folder.getFileName().length(), 13 + 32);
+    EXPECT_TRUE (folder.getFileName().substring (13).containsOnly ("0123456789abcdef"));
+    EXPECT_TRUE (single.file().existsAsFile());
+
+    // The chosen file is the one saved, never the copy; it is a Vital, so it gets its MPE set-up.
+    EXPECT_EQ (instrument.instrumentPath(), single.file().getFullPathName());
+    const auto element = instrument.savedStateElement();
+    EXPECT_EQ (element.getProperty ("path").toString(), single.file().getFullPathName());
+    const auto state = fixtureStateText (element.getProperty ("state").toString());
+    EXPECT_TRUE (state.contains ("parameter MPE_Enabled 1")) << state;
+
+    Block block (64);
+    block.midi.addEvent (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), 0);
+    instrument.process (block.audio, block.midi);
+    EXPECT_FLOAT_EQ (block.audio.getSample (1, 10), 0.2f);
+
+    // A second load replaces the first copy with a new one.
+    ASSERT_TRUE (instrument.loadInstrument (single.file(), {}));
+    const auto second = instrument.privateModule();
+    EXPECT_NE (second.getParentDirectory(), folder);
+    EXPECT_TRUE (second.existsAsFile());
+    EXPECT_TRUE (deletedOrWaiting (folder));
+
+    // A refused load keeps the loaded copy and leaves none of its own.
+    const auto before = tamselFolders();
+    setFixtureVariant ("Six");
+    EXPECT_FALSE (instrument.loadInstrument (single.file(), {}));
+    setFixtureVariant ({});
+    EXPECT_EQ (instrument.statusText(), "Only mono/stereo instruments are supported");
+    EXPECT_EQ (instrument.privateModule(), second);
+    EXPECT_TRUE (second.existsAsFile());
+    EXPECT_EQ (leftBehind (before).joinIntoString (" ").toStdString(), "");
+
+    // Unloading deletes the copy and its folder; the user's file stays.
+    instrument.unloadInstrument();
+    EXPECT_TRUE (deletedOrWaiting (second.getParentDirectory()));
+    EXPECT_TRUE (single.file().existsAsFile());
+
+    // scripts/windows.sh checks that these are gone once the process has ended.
+    std::cout << "private copies waiting for JUCE's hosting to close their modules: "
+              << leftoverPrivateCopies().size() << std::endl;
+}
+#endif
+
 TEST_F (HostedInstrumentTest, StopsHeldNotesAndStaysSilentUntilTheNextNoteOn)
 {
     FixtureBundle stereo ("Stereo Fixture");
@@ -279,6 +404,27 @@ TEST_F (HostedInstrumentTest, WhileLoadingTheHostGetsNeitherAudioNorMidi)
     runMessageLoop();
     EXPECT_TRUE (instrument.instrumentLoading.load()); // the module is missing: it stays waiting
     EXPECT_EQ (instrument.statusText(), "Load failed: x.vst3");
+}
+
+TEST_F (HostedInstrumentTest, ASavedPathFromAnotherSystemIsNamedAndNotLoaded)
+{
+    // A project saved on the other system, or by hand with a relative path: nothing is loaded from
+    // where the host happens to run, and the message names the file.
+#if JUCE_WINDOWS
+    const juce::String foreign = "/home/producer/.vst3/Vital.vst3";
+#else
+    const juce::String foreign = "C:\\Program Files\\Common Files\\VST3\\Vital.vst3";
+#endif
+
+    for (const auto& path : { foreign, juce::String ("plugins/Vital.vst3") })
+    {
+        loadState (processor, wrapStateXml ("<?xml version=\"1.0\"?><TamselState><HostedInstrument path=\""
+                                            + path + "\" state=\"0.\"/></TamselState>"));
+        runMessageLoop();
+        EXPECT_TRUE (instrument.instrumentLoading.load()) << path;
+        EXPECT_EQ (instrument.statusText(), "Load failed: Vital.vst3") << path;
+        EXPECT_EQ (instrument.savedStateElement().getProperty ("path").toString(), path);
+    }
 }
 
 TEST (HostedInstrumentState, TravelsWithThePluginStateAndLoadsAsynchronously)

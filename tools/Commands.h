@@ -13,6 +13,7 @@ int render (const juce::StringArray& args);
 int demo (const juce::StringArray& args);
 int smoke (const juce::StringArray& args);
 int snapshot (const juce::StringArray& args);
+int hostEditor (const juce::StringArray& args);
 
 void printError (const juce::String& line);
 

@@ -25,6 +25,17 @@ juce::String loadState (ZelkProcessor& processor, const juce::MemoryBlock& bytes
         if (xml == nullptr)
             return "not a MIDI file or a Zelk state";
 
+        // The Standalone application's settings file keeps the state block in Base64.
+        if (xml->hasTagName ("PROPERTIES"))
+        {
+            for (auto* value : xml->getChildWithTagNameIterator ("VALUE"))
+                if (value->getStringAttribute ("name") == "filterState")
+                    if (block.fromBase64Encoding (value->getStringAttribute ("val")))
+                        return loadState (processor, block);
+
+            return "a settings file without a Zelk state";
+        }
+
         if (! xml->hasTagName ("TamselState"))
             return "not a Zelk state (root element " + xml->getTagName() + ")";
 

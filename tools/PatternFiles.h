@@ -9,8 +9,9 @@ class ZelkProcessor;
 
 namespace zelk::cli
 {
-// Loads a Standard MIDI File or a saved Zelk state (its XML text, or the plug-in's state block)
-// into a fresh processor. Returns an empty string, or why the file cannot be used.
+// Loads a Standard MIDI File or a saved Zelk state (its XML text, the plug-in's state block, or the
+// Standalone application's settings file) into a fresh processor. Returns an empty string, or why
+// the file cannot be used.
 juce::String loadPattern (ZelkProcessor& processor, const juce::File& file);
 
 // The state as XML text, the same document the plug-in saves inside its state block.

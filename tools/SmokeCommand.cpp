@@ -4,6 +4,7 @@
 #include "core/ParameterLayout.h"
 #include "core/Platform.h"
 #include "hosting/PluginInspection.h"
+#include "tools/Checks.h"
 #include "tools/Commands.h"
 
 #include <cmath>
@@ -13,33 +14,6 @@ namespace zelk::cli
 {
 namespace
 {
-class Checks
-{
-public:
-    bool check (bool passed, const juce::String& what)
-    {
-        std::cout << (passed ? "ok    " : "FAIL  ") << what << "\n" << std::flush;
-        ++(passed ? passedCount : failedCount);
-        return passed;
-    }
-
-    bool equal (const juce::String& what, const juce::String& seen, const juce::String& expected)
-    {
-        return check (seen == expected,
-                      what + " \"" + seen + "\"" + (seen == expected ? "" : ", expected \"" + expected + "\""));
-    }
-
-    int finish() const
-    {
-        std::cout << "smoke: " << passedCount << " passed, " << failedCount << " failed" << std::endl;
-        return failedCount == 0 ? 0 : 1;
-    }
-
-private:
-    int passedCount = 0;
-    int failedCount = 0;
-};
-
 // The wrapper appends its own "Bypass" to the plug-in's parameters.
 juce::Array<juce::AudioProcessorParameter*> ownParameters (juce::AudioPluginInstance& instance)
 {
@@ -237,7 +211,7 @@ int smoke (const juce::StringArray& args)
     }
 
     const auto bundle = juce::File::getCurrentWorkingDirectory().getChildFile (args[0]);
-    Checks checks;
+    Checks checks ("smoke");
     checkPlatformFolders (checks);
 
     auto plugin = openVst3Plugin (bundle);

@@ -23,6 +23,9 @@ const char* usage =
     "                   --show selects the first glide, drags a box or opens the first vibrato panel;\n"
     "                   --editor draws the whole 1280 x 880 window instead, on PAGE: piano-roll (the\n"
     "                   default), controls, motion or instrument\n"
+    "  host-editor BUNDLE [--screenshot PNG] [--state XML] [--stroke]\n"
+    "                   open a built Zelk's editor in a window as a VST 3 host embeds it, and check\n"
+    "                   its size, resizes, closing, opening again and unloading with it open\n"
     "  --help           show this text\n"
     "\n"
     "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n";
@@ -73,6 +76,9 @@ int main (int argc, char* argv[])
 
     if (command == "snapshot")
         return zelk::cli::snapshot (args);
+
+    if (command == "host-editor")
+        return zelk::cli::hostEditor (args);
 
     zelk::cli::printError ("unknown command '" + command + "' (see zelk --help)");
     return 2;

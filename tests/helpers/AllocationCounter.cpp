@@ -29,10 +29,24 @@ void* allocateAligned (std::size_t size, std::align_val_t alignment)
     const auto a = static_cast<std::size_t> (alignment);
     const auto rounded = (size + a - 1) / a * a;
 
+#ifdef _WIN32
+    // Windows' C library has no aligned_alloc; its aligned blocks go back through _aligned_free.
+    if (void* p = _aligned_malloc (rounded == 0 ? a : rounded, a))
+#else
     if (void* p = std::aligned_alloc (a, rounded == 0 ? a : rounded))
+#endif
         return p;
 
     throw std::bad_alloc();
+}
+
+void freeAligned (void* p) noexcept
+{
+#ifdef _WIN32
+    _aligned_free (p);
+#else
+    std::free (p);
+#endif
 }
 } // namespace
 
@@ -52,10 +66,10 @@ void operator delete (void* p) noexcept { std::free (p); }
 void operator delete[] (void* p) noexcept { std::free (p); }
 void operator delete (void* p, std::size_t) noexcept { std::free (p); }
 void operator delete[] (void* p, std::size_t) noexcept { std::free (p); }
-void operator delete (void* p, std::align_val_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::align_val_t) noexcept { std::free (p); }
-void operator delete (void* p, std::size_t, std::align_val_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept { std::free (p); }
+void operator delete (void* p, std::align_val_t) noexcept { freeAligned (p); }
+void operator delete[] (void* p, std::align_val_t) noexcept { freeAligned (p); }
+void operator delete (void* p, std::size_t, std::align_val_t) noexcept { freeAligned (p); }
+void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept { freeAligned (p); }
 
 namespace zelk::test
 {

@@ -12,11 +12,34 @@ FixtureBundle::FixtureBundle (const juce::String& name)
     built.copyDirectoryTo (bundle);
 
     // Hosts find the module inside the bundle by the bundle's own name.
-    for (const auto& entry : juce::RangedDirectoryIterator (bundle, true, "*.so"))
-        entry.getFile().moveFileTo (entry.getFile().getSiblingFile (name + ".so"));
+    const auto binary = moduleBinary (bundle);
+    binary.moveFileTo (binary.getSiblingFile (name + binary.getFileExtension()));
 }
 
 FixtureBundle::~FixtureBundle()
+{
+    folder.deleteRecursively();
+}
+
+juce::File FixtureBundle::moduleBinary (const juce::File& bundle)
+{
+    for (const auto& entry : juce::RangedDirectoryIterator (bundle.getChildFile ("Contents"), true, "*.so;*.vst3",
+                                                            juce::File::findFiles))
+        return entry.getFile();
+
+    return {};
+}
+
+FixtureModuleFile::FixtureModuleFile (const juce::String& fileName)
+{
+    folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                 .getChildFile ("zelk-fixture-" + juce::Uuid().toString());
+    folder.createDirectory();
+    module = folder.getChildFile (fileName);
+    FixtureBundle::moduleBinary (juce::File (ZELK_FIXTURE_BUNDLE)).copyFileTo (module);
+}
+
+FixtureModuleFile::~FixtureModuleFile()
 {
     folder.deleteRecursively();
 }

@@ -15,8 +15,25 @@ public:
 
     const juce::File& file() const noexcept { return bundle; }
 
+    // The module inside a bundle: the shared library or, on Windows, the DLL named like the bundle.
+    static juce::File moduleBinary (const juce::File& bundle);
+
 private:
     juce::File folder, bundle;
+};
+
+// The test instrument's module taken out of its bundle as one file, as Windows installs Vital, in a
+// private temporary folder.
+class FixtureModuleFile
+{
+public:
+    explicit FixtureModuleFile (const juce::String& fileName);
+    ~FixtureModuleFile();
+
+    const juce::File& file() const noexcept { return module; }
+
+private:
+    juce::File folder, module;
 };
 
 // The text of the fixture's saved state, taken from a "HostedInstrument" element's "state".

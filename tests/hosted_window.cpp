@@ -1,0 +1,204 @@
+// The hosted instrument's editor in a real window on a real window system (an Xvfb server, or
+// Windows under Wine): opened by OPEN SYNTH's showWindow, hidden by the window system's close
+// request, reused, and torn down while open. The fixture counts its editors and paints in its
+// saved state, so the outcomes are read through the host.
+#include "core/Platform.h"
+#include "tests/helpers/FixtureBundles.h"
+#include "tests/helpers/TestProcessor.h"
+#include "tools/RealWindows.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace zelk;
+using namespace zelk::test;
+
+namespace
+{
+constexpr juce::uint32 fixtureEditorColour = 0xff2f7d5b;
+
+juce::File screenshot (const juce::String& name)
+{
+    return juce::File (ZELK_REAL_WINDOWS_DIR).getChildFile (name);
+}
+
+bool waitFor (const std::function<bool()>& condition, int milliseconds = 5000)
+{
+    const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
+
+    while (! condition())
+    {
+        if (juce::Time::getMillisecondCounter() > deadline)
+            return false;
+
+        realwindows::wakeWindows();
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+    }
+
+    return true;
+}
+
+HostedInstrument::Window* hostedWindow()
+{
+    for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
+        if (auto* window = dynamic_cast<HostedInstrument::Window*> (juce::TopLevelWindow::getTopLevelWindow (i)))
+            return window;
+
+    return nullptr;
+}
+
+struct EditorCounts
+{
+    int created = -1, painted = -1, destroyed = -1;
+};
+
+// The fixture's line "editors created N painted P destroyed D".
+EditorCounts editorCounts (HostedInstrument& instrument)
+{
+    juce::StringArray lines;
+    lines.addLines (fixtureStateText (instrument.savedStateElement().getProperty ("state").toString()));
+    EditorCounts counts;
+
+    for (const auto& line : lines)
+        if (line.startsWith ("editors created "))
+        {
+            juce::StringArray words;
+            words.addTokens (line, " ", {});
+            counts = { words[2].getIntValue(), words[4].getIntValue(), words[6].getIntValue() };
+        }
+
+    return counts;
+}
+
+// The window's content area on the screen shows the fixture editor's own colour, near its corners
+// (its name is written in the middle).
+bool showsFixtureEditor (HostedInstrument::Window& window)
+{
+    const auto shot = realwindows::capture (window);
+    const auto content = window.getLocalArea (window.getContentComponent(),
+                                              window.getContentComponent()->getLocalBounds()).reduced (8);
+
+    if (! shot.isValid() || ! shot.getBounds().contains (content))
+        return false;
+
+    for (const auto corner : { content.getTopLeft(), content.getTopRight(), content.getBottomLeft(), content.getBottomRight() })
+        if (shot.getPixelAt (corner.x, corner.y).getARGB() != fixtureEditorColour)
+            return false;
+
+    return true;
+}
+
+struct HostedInstrumentWindow : ::testing::Test
+{
+    void SetUp() override
+    {
+        if (const auto problem = platform::windowSystemProblem(); problem.isNotEmpty())
+            GTEST_SKIP() << problem.toStdString() << " (the real-window tests run under tests/real_windows/with-xvfb.sh)";
+
+        processor = std::make_unique<ZelkProcessor>();
+        processor->prepareToPlay (48000.0, 512);
+    }
+
+    HostedInstrument& instrument() { return processor->hostedInstrument(); }
+
+    // Shows the window and waits until the screen shows the instrument's editor in it.
+    HostedInstrument::Window* showAndWait()
+    {
+        instrument().showWindow();
+        auto* window = hostedWindow();
+
+        if (window == nullptr
+            || ! waitFor ([&] { return realwindows::isShowing (*window) && showsFixtureEditor (*window); }))
+            return nullptr;
+
+        return window;
+    }
+
+    std::unique_ptr<ZelkProcessor> processor;
+};
+} // namespace
+
+TEST_F (HostedInstrumentWindow, OpensInARealWindowThatClosingHidesAndShowingAgainReuses)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    ASSERT_TRUE (instrument().loadInstrument (stereo.file(), {})) << instrument().statusText();
+
+    auto* window = showAndWait();
+    ASSERT_NE (window, nullptr) << "the instrument's editor never showed on the screen";
+    EXPECT_EQ (window->getName(), "Vital Fixture");
+    EXPECT_TRUE (window->isUsingNativeTitleBar());
+    EXPECT_EQ (window->getContentComponent()->getWidth(), 360);
+    EXPECT_TRUE (instrument().isWindowVisible());
+    EXPECT_GT (editorCounts (instrument()).painted, 0);
+    EXPECT_TRUE (realwindows::writePng (realwindows::capture (*window), screenshot ("hosted-instrument-window.png")));
+
+    // The window system's close request only hides it; the instrument's editor lives on.
+    realwindows::requestClose (*window);
+    ASSERT_TRUE (waitFor ([&] { return ! realwindows::isShowing (*window); })) << "the close request did not hide it";
+    EXPECT_FALSE (instrument().isWindowVisible());
+    EXPECT_EQ (hostedWindow(), window);
+    EXPECT_EQ (editorCounts (instrument()).destroyed, 0);
+
+    // Showing it again, twice, brings back the same window and the same editor.
+    EXPECT_EQ (showAndWait(), window);
+    EXPECT_EQ (showAndWait(), window);
+    const auto counts = editorCounts (instrument());
+    EXPECT_EQ (counts.created, 1);
+    EXPECT_EQ (counts.destroyed, 0);
+    EXPECT_TRUE (realwindows::writePng (realwindows::capture (*window), screenshot ("hosted-instrument-window-again.png")));
+}
+
+TEST_F (HostedInstrumentWindow, UnloadingOrReplacingTheInstrumentWhileItsWindowIsOpenIsSafe)
+{
+    FixtureBundle stereo ("Stereo Fixture"), mono ("Mono Fixture");
+    ASSERT_TRUE (instrument().loadInstrument (stereo.file(), {}));
+    ASSERT_NE (showAndWait(), nullptr);
+
+    instrument().unloadInstrument();
+    EXPECT_EQ (hostedWindow(), nullptr);
+    EXPECT_FALSE (instrument().isWindowVisible());
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (300); // whatever the editor had queued
+
+    // A new load closes the open window of the one it replaces; the next OPEN SYNTH opens a new one.
+    ASSERT_TRUE (instrument().loadInstrument (stereo.file(), {}));
+    ASSERT_NE (showAndWait(), nullptr);
+    ASSERT_TRUE (instrument().loadInstrument (mono.file(), {}));
+    EXPECT_EQ (hostedWindow(), nullptr);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
+    ASSERT_NE (showAndWait(), nullptr);
+    EXPECT_EQ (editorCounts (instrument()).created, 1);
+
+    // The processor going away with the window open takes the window with it.
+    processor.reset();
+    EXPECT_EQ (hostedWindow(), nullptr);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
+}
+
+TEST_F (HostedInstrumentWindow, ClosingZelksEditorLeavesTheInstrumentWindowWorking)
+{
+    FixtureBundle stereo ("Stereo Fixture");
+    ASSERT_TRUE (instrument().loadInstrument (stereo.file(), {}));
+
+    // Zelk's own editor in a window of its own, as a host shows it.
+    auto host = std::make_unique<juce::DocumentWindow> ("Zelk", juce::Colours::black, 0);
+    host->setContentOwned (processor->createEditorIfNeeded(), true);
+    host->setVisible (true);
+    ASSERT_TRUE (waitFor ([&] { return realwindows::isShowing (*host); }));
+
+    auto* window = showAndWait();
+    ASSERT_NE (window, nullptr);
+
+    host.reset();
+    EXPECT_EQ (processor->getActiveEditor(), nullptr);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (300);
+
+    // The instrument's window is untouched: still showing, closing and painting again when shown.
+    EXPECT_EQ (hostedWindow(), window);
+    EXPECT_TRUE (showsFixtureEditor (*window));
+    const auto paintedBefore = editorCounts (instrument()).painted;
+    realwindows::requestClose (*window);
+    EXPECT_TRUE (waitFor ([&] { return ! realwindows::isShowing (*window); }));
+    EXPECT_EQ (showAndWait(), window);
+    EXPECT_TRUE (waitFor ([&] { return editorCounts (instrument()).painted > paintedBefore; }));
+}

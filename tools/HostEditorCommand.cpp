@@ -1,0 +1,409 @@
+// zelk host-editor: opens a built Zelk's editor as a VST 3 host embeds it, in a real top-level
+// window, and checks what a host relies on: the size the view reports, the limits it puts on the
+// host's resizes, a second view while one is open, closing and opening it again, a view closed in
+// the middle of a pointer gesture, and unloading the plug-in while its editor is open.
+#include "core/Platform.h"
+#include "core/ZelkProcessor.h"
+#include "hosting/PluginInspection.h"
+#include "tools/Checks.h"
+#include "tools/Commands.h"
+#include "tools/PatternFiles.h"
+#include "tools/RealWindows.h"
+
+#include <functional>
+#include <iostream>
+
+namespace zelk::cli
+{
+namespace
+{
+struct Options
+{
+    juce::File bundle, screenshot, state;
+    bool stroke = false;
+};
+
+// The host's window: the plug-in's editor as its content, at the editor's own size.
+class HostWindow : public juce::DocumentWindow
+{
+public:
+    HostWindow() : juce::DocumentWindow ("Zelk (embedded)", juce::Colours::black, juce::DocumentWindow::closeButton)
+    {
+        setUsingNativeTitleBar (true);
+        setResizable (true, false);
+    }
+
+    void closeButtonPressed() override { closeRequested = true; }
+
+    bool closeRequested = false;
+};
+
+// The gestures the plug-in opens and closes on its parameters, as the host sees them.
+class GestureCounter : private juce::AudioProcessorParameter::Listener
+{
+public:
+    explicit GestureCounter (juce::AudioPluginInstance& instance) : parameters (instance.getParameters())
+    {
+        for (auto* parameter : parameters)
+            parameter->addListener (this);
+    }
+
+    ~GestureCounter() override { detach(); }
+
+    void detach()
+    {
+        for (auto* parameter : parameters)
+            parameter->removeListener (this);
+
+        parameters.clear();
+    }
+
+    int begun = 0, ended = 0, changes = 0;
+
+private:
+    void parameterValueChanged (int, float) override { ++changes; }
+    void parameterGestureChanged (int, bool starting) override { ++(starting ? begun : ended); }
+
+    juce::Array<juce::AudioProcessorParameter*> parameters;
+};
+
+bool dispatchUntil (const std::function<bool()>& condition, double milliseconds)
+{
+    const auto deadline = juce::Time::getMillisecondCounterHiRes() + milliseconds;
+
+    while (! condition())
+    {
+        if (juce::Time::getMillisecondCounterHiRes() > deadline)
+            return false;
+
+        realwindows::wakeWindows();
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (2);
+    }
+
+    return true;
+}
+
+void dispatchFor (int milliseconds)
+{
+    dispatchUntil ([] { return false; }, milliseconds);
+}
+
+// An unpainted view is the host's black; the editor paints all of its area.
+bool editorPainted (HostWindow& window)
+{
+    return realwindows::isShowing (window) && realwindows::paintedShare (realwindows::capture (window)) > 0.9;
+}
+
+juce::String sizeText (juce::Component& c)
+{
+    return juce::String (c.getWidth()) + " x " + juce::String (c.getHeight());
+}
+
+class EmbeddedEditorSession
+{
+public:
+    EmbeddedEditorSession (Checks& c, juce::AudioPluginInstance& i) : checks (c), instance (i), gestures (i) {}
+
+    ~EmbeddedEditorSession() { close(); }
+
+    // createView, embedding and the first paint; returns the milliseconds from createView to the
+    // first frame on the screen, or a negative number when it never came.
+    double open()
+    {
+        const auto started = juce::Time::getMillisecondCounterHiRes();
+        editor.reset (instance.createEditor());
+
+        if (! checks.check (editor != nullptr, "the plug-in gives the host a view"))
+            return -1.0;
+
+        window = std::make_unique<HostWindow>();
+        window->setContentNonOwned (editor.get(), true);
+        window->setTopLeftPosition (40, 40);
+        window->setVisible (true);
+
+        if (! dispatchUntil ([this] { return editorPainted (*window); }, 10000.0))
+        {
+            checks.check (false, "the embedded editor painted its window within 10 s");
+            return -1.0;
+        }
+
+        return juce::Time::getMillisecondCounterHiRes() - started;
+    }
+
+    void close()
+    {
+        if (window != nullptr)
+            window->clearContentComponent();
+
+        editor.reset();
+        window.reset();
+    }
+
+    void checkReportedSize()
+    {
+        checks.equal ("the view reports its size", sizeText (*editor), "1280 x 880");
+    }
+
+    // The host asks for sizes; the view constrains them, and its own window follows.
+    void checkResizes()
+    {
+        struct Request
+        {
+            int width, height, expectedWidth, expectedHeight;
+        };
+
+        for (const auto& r : { Request { 800, 600, 1120, 800 }, Request { 4000, 3000, 1920, 1300 },
+                               Request { 1500, 1000, 1500, 1000 }, Request { 1000, 1400, 1120, 1300 },
+                               Request { 0, 0, 1120, 800 }, Request { 1280, 880, 1280, 880 } })
+        {
+            editor->setSize (r.width, r.height);
+            const auto expected = juce::String (r.expectedWidth) + " x " + juce::String (r.expectedHeight);
+            const auto settled = dispatchUntil ([&] { return sizeText (*editor) == expected && editorPainted (*window); },
+                                                3000.0);
+            checks.check (settled, "a host resize to " + juce::String (r.width) + " x " + juce::String (r.height)
+                                       + " becomes " + sizeText (*editor) + " (expected " + expected
+                                       + "), painted to its edges");
+        }
+    }
+
+    void checkSecondView()
+    {
+        std::unique_ptr<juce::AudioProcessorEditor> second (instance.createEditor());
+        checks.check (second == nullptr, "a second view while one is open is refused");
+        second.reset();
+        dispatchFor (50);
+        checks.check (editorPainted (*window), "the open view is untouched by the request");
+    }
+
+    // A stroke across the piano roll, through the window system's own pointer; the drawn note must
+    // reach the plug-in's saved state.
+    void checkStroke (int& notesAfterStroke)
+    {
+        juce::String error;
+        const auto area = editor->getScreenBounds();
+        juce::Array<juce::Point<int>> points;
+
+        for (int i = 0; i <= 24; ++i)
+            points.add ({ area.getX() + area.getWidth() * (30 + i) / 100,
+                          area.getY() + area.getHeight() * (60 - i / 3) / 100 });
+
+        const auto before = gestures.begun;
+
+        if (! checks.check (realwindows::pointerStroke (points, error), "a pointer stroke through the embedded view"
+                                                                             + (error.isEmpty() ? "" : ": " + error)))
+            return;
+
+        dispatchFor (200);
+        notesAfterStroke = savedNoteCount();
+        checks.check (gestures.begun > before, "the stroke opened a gesture on the plug-in's parameters");
+        checks.check (notesAfterStroke >= 1, "the stroke drew a note into the saved state (" + juce::String (notesAfterStroke)
+                                                 + " notes)");
+    }
+
+    // The host takes the view away while the button is still down.
+    void closeDuringGesture()
+    {
+        juce::String error;
+        const auto area = editor->getScreenBounds();
+        const juce::Point<int> start { area.getX() + area.getWidth() / 3, area.getY() + area.getHeight() * 2 / 3 };
+        const auto pressed = realwindows::pointerPress (start, error)
+                          && realwindows::pointerMove (start + juce::Point<int> (60, -20), error);
+        checks.check (pressed, "pressed and dragged in the view" + (error.isEmpty() ? "" : ": " + error));
+
+        close();
+        dispatchFor (100);
+        realwindows::pointerRelease (start + juce::Point<int> (90, -30), error);
+        dispatchFor (200);
+        checks.check (gestures.begun == gestures.ended,
+                      "closing the view during a drag leaves no gesture open (" + juce::String (gestures.begun)
+                          + " begun, " + juce::String (gestures.ended) + " ended)");
+    }
+
+    void closeThroughTheWindow()
+    {
+        realwindows::requestClose (*window);
+        const auto asked = dispatchUntil ([this] { return window->closeRequested; }, 10000.0);
+        checks.check (asked, "the window's close request reaches the host");
+        close();
+        dispatchFor (100);
+    }
+
+    // The notes of the plug-in's state as the host saves it.
+    int savedNoteCount()
+    {
+        ZelkProcessor reader;
+
+        if (! readHostState (reader))
+            return -1;
+
+        int notes = 0;
+
+        for (int slot = 0; slot < slotCount; ++slot)
+            notes += reader.isNoteOn (slot) ? 1 : 0;
+
+        return notes;
+    }
+
+    bool readHostState (ZelkProcessor& reader)
+    {
+        juce::MemoryBlock hostState;
+        instance.getStateInformation (hostState);
+
+        // JUCE's host keeps the VST 3 component's stream, which is Zelk's state block, in Base64.
+        const auto xml = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
+        auto* component = xml != nullptr ? xml->getChildByName ("IComponent") : nullptr;
+
+        if (component == nullptr)
+            return false;
+
+        juce::MemoryBlock block;
+        block.fromBase64Encoding (component->getAllSubText());
+        reader.setStateInformation (block.getData(), (int) block.getSize());
+        return true;
+    }
+
+    bool saveScreenshot (const juce::File& file)
+    {
+        return realwindows::writePng (realwindows::capture (*window), file);
+    }
+
+    void detachGestures() { gestures.detach(); }
+
+    int openGestures() const { return gestures.begun - gestures.ended; }
+
+private:
+    Checks& checks;
+    juce::AudioPluginInstance& instance;
+    GestureCounter gestures;
+    std::unique_ptr<juce::AudioProcessorEditor> editor;
+    std::unique_ptr<HostWindow> window;
+};
+
+bool parseOptions (const juce::StringArray& args, Options& options)
+{
+    for (int i = 0; i < args.size(); ++i)
+    {
+        const auto& arg = args[i];
+
+        if ((arg == "--screenshot" || arg == "--state") && i + 1 < args.size())
+            (arg == "--screenshot" ? options.screenshot : options.state) = argumentFile (args[++i]);
+        else if (arg == "--stroke")
+            options.stroke = true;
+        else if (! arg.startsWith ("--") && options.bundle == juce::File())
+            options.bundle = argumentFile (arg);
+        else
+            return false;
+    }
+
+    return options.bundle != juce::File();
+}
+
+juce::String milliseconds (double value)
+{
+    return juce::String (value, 1) + " ms";
+}
+} // namespace
+
+int hostEditor (const juce::StringArray& args)
+{
+    Options options;
+
+    if (! parseOptions (args, options))
+    {
+        printError ("host-editor takes one VST 3 bundle, then --screenshot PNG, --state XML, --stroke (see zelk --help)");
+        return 2;
+    }
+
+    if (const auto problem = platform::windowSystemProblem(); problem.isNotEmpty())
+    {
+        printError ("host-editor needs a window: " + problem);
+        return 1;
+    }
+
+    auto plugin = openVst3Plugin (options.bundle);
+
+    if (! plugin.ok())
+    {
+        printError (plugin.error);
+        return 1;
+    }
+
+    Checks checks ("host-editor");
+    juce::Array<double> firstPaints;
+    int notesAfterStroke = -1;
+    plugin.instance->prepareToPlay (48000.0, 512);
+
+    {
+        EmbeddedEditorSession session (checks, *plugin.instance);
+
+        // First opening: the size, the resizes, a second view, the stroke, a close mid-gesture.
+        if (const auto ms = session.open(); ms >= 0.0)
+        {
+            firstPaints.add (ms);
+            session.checkReportedSize();
+
+            if (options.screenshot != juce::File())
+                checks.check (session.saveScreenshot (options.screenshot),
+                              "screenshot " + options.screenshot.getFullPathName());
+
+            session.checkResizes();
+            session.checkSecondView();
+
+            if (options.stroke)
+                session.checkStroke (notesAfterStroke);
+
+            session.closeDuringGesture();
+        }
+
+        // Opened again twice: closed through the window the first time; the second time the
+        // host unloads the plug-in with the editor still open.
+        for (int reopen = 1; reopen <= 2; ++reopen)
+        {
+            const auto ms = session.open();
+
+            if (ms < 0.0)
+                break;
+
+            firstPaints.add (ms);
+            session.checkReportedSize();
+
+            if (reopen == 1)
+            {
+                session.closeThroughTheWindow();
+                continue;
+            }
+
+            if (options.stroke)
+                checks.check (notesAfterStroke >= 1 && session.savedNoteCount() == notesAfterStroke,
+                              "the drawn note is still in the saved state after closing and opening the view");
+
+            if (options.state != juce::File())
+            {
+                ZelkProcessor reader;
+                checks.check (session.readHostState (reader) && saveStateXml (reader, options.state),
+                              "saved state " + options.state.getFullPathName());
+            }
+
+            // A host removing the plug-in: its window, then the instance, before the message loop runs.
+            session.detachGestures();
+            session.close();
+            plugin.instance->releaseResources();
+            plugin.instance.reset();
+            dispatchFor (500);
+            checks.check (true, "the plug-in unloaded with its editor open, and its queued messages ran");
+        }
+
+        checks.check (session.openGestures() == 0, "no gesture was left open");
+    }
+
+    juce::StringArray times;
+
+    for (const auto ms : firstPaints)
+        times.add (milliseconds (ms));
+
+    checks.check (firstPaints.size() == 3, "opened three times");
+    std::cout << "createView to first paint: " << times.joinIntoString (", ") << "\n";
+    return checks.finish();
+}
+
+} // namespace zelk::cli
