@@ -34,6 +34,47 @@ void applyVitalDefaults (juce::AudioPluginInstance& instance)
     }
 }
 
+// The only plug-in of a VST 3 module, unless it is this product.
+std::unique_ptr<juce::AudioPluginInstance> openModule (const juce::File& module, juce::String& error)
+{
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> found;
+
+    if (module.exists())
+        format.findAllTypesForFile (found, vst3ModuleBinary (module).getFullPathName());
+
+    if (found.size() != 1 || isThisProduct (found[0]->name))
+        return {};
+
+    return format.createInstanceFromDescription (*found[0], 48000.0, 512, error);
+}
+
+// The memory block's base-64 text: its size in decimal, a ".", then six bits to a character.
+// JUCE's decoder allocates whatever size the text names, so a damaged or hand-edited size could
+// ask for more memory than there is (a negative one wraps round to that); such a text is refused.
+// An empty text is an empty state.
+bool decodeSavedState (const juce::String& text, juce::MemoryBlock& block)
+{
+    block.reset();
+
+    if (text.isEmpty())
+        return true;
+
+    const auto dot = text.indexOfChar ('.');
+    const auto size = text.substring (0, juce::jmax (dot, 0));
+
+    if (dot <= 0 || size.length() > 10 || ! size.containsOnly ("0123456789"))
+        return false;
+
+    const auto bytes = size.getLargeIntValue();
+    const auto characters = (juce::int64) (text.length() - dot - 1);
+
+    if (bytes > characters * 3 / 4 || bytes > std::numeric_limits<int>::max())
+        return false;
+
+    return block.fromBase64Encoding (text);
+}
+
 // Keeps the main input and output buses only; returns false when they carry more than stereo.
 bool limitToMainBuses (juce::AudioPluginInstance& instance)
 {
@@ -140,16 +181,8 @@ bool HostedInstrument::loadInstrument (const juce::File& file, const juce::Memor
         return false;
     };
 
-    juce::VST3PluginFormat format;
-    juce::OwnedArray<juce::PluginDescription> found;
-    std::unique_ptr<juce::AudioPluginInstance> loaded;
     juce::String error;
-
-    if (module.exists())
-        format.findAllTypesForFile (found, vst3ModuleBinary (module).getFullPathName());
-
-    if (found.size() == 1 && ! isThisProduct (found[0]->name))
-        loaded = format.createInstanceFromDescription (*found[0], 48000.0, 512, error);
+    auto loaded = instanceFactory != nullptr ? instanceFactory (module, error) : openModule (module, error);
 
     if (loaded == nullptr)
         return fail ("Load failed: " + (error.isNotEmpty() ? error : file.getFileName()));
@@ -263,7 +296,17 @@ void HostedInstrument::handleAsyncUpdate()
     }
 
     juce::MemoryBlock state;
-    state.fromBase64Encoding (pending.getProperty (stateProperty).toString());
+
+    if (! decodeSavedState (pending.getProperty (stateProperty).toString(), state))
+    {
+        // Loading the instrument without its sound would lose it at the next save; kept instead.
+        const juce::ScopedLock sl (lock);
+        status = "Load failed: the saved instrument state is damaged";
+        pendingState = pending;
+        instrumentLoading = true;
+        return;
+    }
+
     const auto savedPath = pending.getProperty (pathProperty).toString();
     const auto file = juce::File::isAbsolutePath (savedPath) ? juce::File (savedPath) : juce::File();
 

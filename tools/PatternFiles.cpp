@@ -52,6 +52,11 @@ juce::String loadPattern (ZelkProcessor& processor, const juce::File& file)
     if (! file.existsAsFile() || ! file.loadFileAsData (bytes))
         return "cannot be read";
 
+    return loadPatternData (processor, bytes);
+}
+
+juce::String loadPatternData (ZelkProcessor& processor, const juce::MemoryBlock& bytes)
+{
     if (bytes.getSize() >= 4 && std::memcmp (bytes.getData(), "MThd", 4) == 0)
     {
         juce::MemoryInputStream stream (bytes, false);

@@ -12,6 +12,8 @@ namespace zelk::cli
 // Loads a Standard MIDI File or a saved Zelk state (its XML text, or the plug-in's state block)
 // into a fresh processor. Returns an empty string, or why the file cannot be used.
 juce::String loadPattern (ZelkProcessor& processor, const juce::File& file);
+// The same for a file's contents.
+juce::String loadPatternData (ZelkProcessor& processor, const juce::MemoryBlock& bytes);
 
 // The state as XML text, the same document the plug-in saves inside its state block.
 bool saveStateXml (ZelkProcessor& processor, const juce::File& file);

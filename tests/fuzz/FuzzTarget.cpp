@@ -1,0 +1,41 @@
+// The libFuzzer entry points of one check, chosen by ZELK_FUZZ_CHECK when the target is built.
+#include "tests/fuzz/FuzzChecks.h"
+
+#include <juce_events/juce_events.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+const zelk::fuzz::Check* check = nullptr;
+}
+
+extern "C" int LLVMFuzzerInitialize (int*, char***)
+{
+    // Parameters, asynchronous updates and the message thread need JUCE set up; it stays so.
+    static auto* juceInitialiser = new juce::ScopedJuceInitialiser_GUI();
+    juce::ignoreUnused (juceInitialiser);
+    check = zelk::fuzz::findCheck (ZELK_FUZZ_CHECK);
+
+    if (check == nullptr)
+    {
+        std::fprintf (stderr, "no check named %s\n", ZELK_FUZZ_CHECK);
+        std::abort();
+    }
+
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
+{
+    const auto problem = check->run (data, size);
+
+    if (problem.isNotEmpty())
+    {
+        std::fprintf (stderr, "\n%s: %s\n", check->name, problem.toRawUTF8());
+        std::abort();
+    }
+
+    return 0;
+}
