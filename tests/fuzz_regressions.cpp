@@ -35,3 +35,4 @@ TEST (FuzzReplay, StateXml) { replay ("state-xml"); }
 TEST (FuzzReplay, HostedInstrumentElements) { replay ("hosted-instrument"); }
 TEST (FuzzReplay, MidiImports) { replay ("midi-import"); }
 TEST (FuzzReplay, PatternLoader) { replay ("pattern-loader"); }
+

@@ -12,7 +12,7 @@ juce::String figures (const zelk::test::SoakReport& r, double wallSeconds)
 {
     juce::String s;
     s << juce::String (r.musicSeconds, 1) << " s of music in " << r.blocks << " blocks (" << r.blocksOf512 << " of 512), "
-      << juce::String (wallSeconds, 1) << " s: " << juce::String (r.blocks / juce::jmax (wallSeconds, 1.0e-3), 0)
+      << juce::String (wallSeconds, 1) << " s: " << (juce::int64) (r.blocks / juce::jmax (wallSeconds, 1.0e-3))
       << " blocks/s, " << juce::String (r.musicSeconds / juce::jmax (wallSeconds, 1.0e-3), 1) << "x real time";
     return s;
 }
