@@ -36,3 +36,42 @@ TEST (FuzzReplay, HostedInstrumentElements) { replay ("hosted-instrument"); }
 TEST (FuzzReplay, MidiImports) { replay ("midi-import"); }
 TEST (FuzzReplay, PatternLoader) { replay ("pattern-loader"); }
 
+
+// Found by the hosted-instrument target: a "state" whose size says more than its text holds, or
+// is negative, made JUCE's decoder allocate that size, so a damaged or hand-edited project
+// crashed the host as it opened. Such a state is kept, waiting, with a message.
+TEST (FuzzFindings, AnInstrumentStateWhoseSizeIsDamagedIsKeptNotDecoded)
+{
+    ZelkProcessor processor;
+    auto& instrument = processor.hostedInstrument();
+    instrument.setInstanceFactory (fuzz::standInFactory());
+    const auto module = fuzz::standInFolder().getChildFile ("Stereo.vst3").getFullPathName();
+
+    const auto restore = [&] (const char* state)
+    {
+        juce::ValueTree element (HostedInstrument::elementType);
+        element.setProperty (HostedInstrument::pathProperty, module, nullptr);
+        element.setProperty (HostedInstrument::stateProperty, state, nullptr);
+        instrument.restoreFromState (element);
+        test::runMessageLoop();
+        return element;
+    };
+
+    for (const auto* state : { "-1.ABCD", "2000000000.AB", "99999999999.A", "5.AB", "no size" })
+    {
+        const auto element = restore (state);
+        EXPECT_TRUE (instrument.instrumentLoading.load()) << state;
+        EXPECT_FALSE (instrument.hasInstance()) << state;
+        EXPECT_EQ (instrument.statusText(), "Load failed: the saved instrument state is damaged") << state;
+        EXPECT_TRUE (instrument.savedStateElement().isEquivalentTo (element)) << state;
+    }
+
+    // The same instrument loads with a state its text can hold, and with none.
+    for (const auto* state : { "3.ABCD", "" })
+    {
+        restore (state);
+        EXPECT_TRUE (instrument.instrumentActive.load()) << state;
+        EXPECT_FALSE (instrument.instrumentLoading.load()) << state;
+        EXPECT_EQ (instrument.statusText(), juce::String()) << state;
+    }
+}

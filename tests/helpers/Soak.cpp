@@ -276,6 +276,7 @@ private:
         report.samples += size;
         report.musicSeconds += size / sampleRate;
         report.blocksOf512 += size == 512 ? 1 : 0;
+        report.blocksOf512AtFirstRate += size == 512 && sampleRate == settings.firstRate ? 1 : 0;
     }
 
     int randomBlockSize()

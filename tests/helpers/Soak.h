@@ -16,14 +16,15 @@ struct SoakSettings
     double seconds = 3600.0;
     double firstRate = 48000.0;
     double secondRate = 44100.0;
-    // Every run of blocks of 512 is followed, one time in `randomSizesEvery`, by a run of random
-    // sizes from 1 to 4096 (more small sizes than large).
-    int randomSizesEvery = 4;
+    // One run of blocks in `randomSizesEvery` has random sizes from 1 to 4096 (more small sizes
+    // than large); the others have blocks of 512.
+    int randomSizesEvery = 10;
 };
 
 struct SoakReport
 {
     juce::int64 blocks = 0, blocksOf512 = 0, samples = 0;
+    juce::int64 blocksOf512AtFirstRate = 0;
     double musicSeconds = 0.0;
     juce::int64 midiMessages = 0, noteOns = 0;
     std::size_t allocations = 0;
