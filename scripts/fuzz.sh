@@ -67,6 +67,7 @@ for target in "${targets[@]}"; do
 
     parallel=()
     [ "$jobs" -le 1 ] || parallel=(-fork="$jobs")
+    [ "$jobs" -le 1 ] || export ZELK_FUZZ_OWN_TMPDIR=1
 
     echo "== Fuzzing $target for $seconds s"
     result=0

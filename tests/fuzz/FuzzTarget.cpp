@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace
 {
@@ -13,6 +14,16 @@ const zelk::fuzz::Check* check = nullptr;
 
 extern "C" int LLVMFuzzerInitialize (int*, char***)
 {
+    // Fuzzing processes side by side each get a temporary folder of their own, so that one's
+    // private module copies never count as another's leftovers.
+    if (std::getenv ("ZELK_FUZZ_OWN_TMPDIR") != nullptr)
+    {
+        const auto* parent = std::getenv ("TMPDIR");
+        const auto own = juce::String (parent != nullptr ? parent : "/tmp") + "/zelk-fuzz-" + juce::String (getpid());
+        juce::File (own).createDirectory();
+        setenv ("TMPDIR", own.toRawUTF8(), 1);
+    }
+
     // Parameters, asynchronous updates and the message thread need JUCE set up; it stays so.
     static auto* juceInitialiser = new juce::ScopedJuceInitialiser_GUI();
     juce::ignoreUnused (juceInitialiser);
