@@ -1,3 +1,4 @@
+#include "midi/MidiImport.h"
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/StubInstrument.h"
 #include "tests/helpers/TestProcessor.h"
@@ -37,7 +38,7 @@ TEST (FuzzReplay, MidiImports) { replay ("midi-import"); }
 TEST (FuzzReplay, PatternLoader) { replay ("pattern-loader"); }
 
 
-// Found by the hosted-instrument target: a "state" whose size says more than its text holds, or
+// Found while writing the hosted-instrument target: a "state" whose size says more than its text holds, or
 // is negative, made JUCE's decoder allocate that size, so a damaged or hand-edited project
 // crashed the host as it opened. Such a state is kept, waiting, with a message.
 TEST (FuzzFindings, AnInstrumentStateWhoseSizeIsDamagedIsKeptNotDecoded)
@@ -74,4 +75,29 @@ TEST (FuzzFindings, AnInstrumentStateWhoseSizeIsDamagedIsKeptNotDecoded)
         EXPECT_FALSE (instrument.instrumentLoading.load()) << state;
         EXPECT_EQ (instrument.statusText(), juce::String()) << state;
     }
+}
+
+// Found by the midi-import target: JUCE's reader keeps a note's data bytes as the file has them,
+// so a damaged file gave velocity 144 (or a key above 127), imported as a clamped note. Such a
+// file cannot be read.
+TEST (FuzzFindings, ANoteWhoseDataByteIsAbove127IsRefused)
+{
+    const auto file = [] (juce::uint8 key, juce::uint8 velocity)
+    {
+        const juce::uint8 track[] = { 0x00, 0x90, key, velocity, 0x83, 0x60, 0x80, key, 0x00, 0x00, 0xff, 0x2f, 0x00 };
+        juce::MemoryOutputStream out;
+        out.write ("MThd\0\0\0\x06\0\0\0\x01\x01\xe0MTrk\0\0\0\x0d", 22);
+        out.write (track, sizeof (track));
+        return out.getMemoryBlock();
+    };
+
+    const auto read = [] (const juce::MemoryBlock& bytes)
+    {
+        juce::MemoryInputStream stream (bytes, false);
+        return readMidiNotes (stream);
+    };
+
+    EXPECT_TRUE (read (file (45, 100)).ok());
+    EXPECT_EQ (read (file (45, 144)).error, "Cannot read MIDI file");
+    EXPECT_EQ (read (file (200, 100)).error, "Cannot read MIDI file");
 }

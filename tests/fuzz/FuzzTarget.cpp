@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <unistd.h>
 
+extern "C" int LLVMFuzzerInitialize (int* argc, char*** argv);
+extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size);
+
 namespace
 {
 const zelk::fuzz::Check* check = nullptr;

@@ -44,6 +44,8 @@ bool sameBits (float a, float b)
 
 FuzzWorld::FuzzWorld()
 {
+    standInFolder();
+
     for (auto* processor : { &target, &scratch })
     {
         processor->hostedInstrument().setInstanceFactory (standInFactory());
@@ -149,6 +151,8 @@ void setDistinctiveValues (ZelkProcessor& processor)
 
 juce::String savesAndLoadsTheSameValues (ZelkProcessor& processor, ZelkProcessor& other)
 {
+    // An instrument the other one loaded earlier would be unloaded only later, on the message thread.
+    forgetInstrument (other);
     juce::MemoryBlock block;
     processor.getStateInformation (block);
     other.stateReloaded = false;

@@ -42,7 +42,8 @@ juce::String checkImportedNotes (const MidiImportResult& result)
         const auto index = (int) i;
 
         if (! n.on || n.pitch < 0 || n.pitch > 127 || n.velocity < 1.0f || n.velocity > 127.0f || n.next != -1)
-            return describe (index, "key, velocity or link out of range");
+            return describe (index, "key " + juce::String (n.pitch) + ", velocity " + juce::String (n.velocity)
+                                        + " or link " + juce::String (n.next) + " out of range");
 
         if (! std::isfinite (n.start) || ! std::isfinite (n.duration) || n.start < 0.0f || n.duration < (float) minimumDuration
             || (double) n.start + (double) n.duration > timelineEnd + closeEnough (timelineEnd))

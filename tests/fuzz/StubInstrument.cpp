@@ -84,7 +84,12 @@ public:
     void changeProgramName (int, const juce::String&) override {}
     bool isBusesLayoutSupported (const BusesLayout&) const override { return true; }
 
-    void getStateInformation (juce::MemoryBlock& destData) override { destData = record->state; }
+    // Not an assignment: JUCE's copies an empty block with a null pointer, which UBSan reports.
+    void getStateInformation (juce::MemoryBlock& destData) override
+    {
+        destData.reset();
+        destData.append (record->state.getData(), record->state.getSize());
+    }
 
     void setStateInformation (const void* data, int size) override
     {
