@@ -251,23 +251,47 @@ void HostedInstrument::unloadInstrument()
     owner.setLatencySamples (0);
 }
 
+// JUCE's VST 3 hosting takes its message-manager lock inside an instance's state, prepare and
+// release calls. Off the message thread, whenever there is an instance, that lock is taken here
+// before ours, so that the order is always that lock and then ours, as on the message thread:
+// the other order deadlocks against a message thread that is waiting for ours.
+template <typename Use>
+auto HostedInstrument::underLockWithInstance (Use&& use)
+{
+    const auto onMessageThread = juce::MessageManager::existsAndIsCurrentThread();
+
+    for (auto withMessageManager = onMessageThread;; withMessageManager = true)
+    {
+        std::unique_ptr<juce::MessageManagerLock> messageManager;
+
+        if (withMessageManager && ! onMessageThread)
+            messageManager = std::make_unique<juce::MessageManagerLock>();
+
+        const juce::ScopedLock sl (lock);
+
+        if (instance == nullptr || withMessageManager)
+            return use();
+    }
+}
+
 juce::ValueTree HostedInstrument::savedStateElement()
 {
-    const juce::ScopedLock sl (lock);
+    return underLockWithInstance ([this]
+    {
+        if (pendingState.isValid())
+            return pendingState.createCopy();
 
-    if (pendingState.isValid())
-        return pendingState.createCopy();
+        if (instance == nullptr)
+            return juce::ValueTree();
 
-    if (instance == nullptr)
-        return {};
+        juce::MemoryBlock block;
+        instance->getStateInformation (block);
 
-    juce::MemoryBlock block;
-    instance->getStateInformation (block);
-
-    juce::ValueTree element (elementType);
-    element.setProperty (pathProperty, path, nullptr);
-    element.setProperty (stateProperty, block.toBase64Encoding(), nullptr);
-    return element;
+        juce::ValueTree element (elementType);
+        element.setProperty (pathProperty, path, nullptr);
+        element.setProperty (stateProperty, block.toBase64Encoding(), nullptr);
+        return element;
+    });
 }
 
 void HostedInstrument::restoreFromState (const juce::ValueTree& element)
@@ -345,34 +369,37 @@ void HostedInstrument::showWindow()
 
 void HostedInstrument::prepare (double newSampleRate, int newBlockSize)
 {
-    const juce::ScopedLock sl (lock);
-    const auto size = std::max (newBlockSize, 32);
-
-    if (size != blockSize || scratch.getNumSamples() != size)
-        scratch.setSize (2, size);
-
-    sampleRate = newSampleRate;
-    blockSize = size;
-
-    instrumentMidi.ensureSize (reservedMidiBytes);
-    instrumentFlush = true;
-
-    if (instance != nullptr)
+    underLockWithInstance ([&]
     {
-        instance->releaseResources();
-        instance->setRateAndBufferSizeDetails (sampleRate, blockSize);
-        instance->prepareToPlay (sampleRate, blockSize);
-    }
+        const auto size = std::max (newBlockSize, 32);
 
-    owner.setLatencySamples (instance != nullptr ? instance->getLatencySamples() : 0);
+        if (size != blockSize || scratch.getNumSamples() != size)
+            scratch.setSize (2, size);
+
+        sampleRate = newSampleRate;
+        blockSize = size;
+
+        instrumentMidi.ensureSize (reservedMidiBytes);
+        instrumentFlush = true;
+
+        if (instance != nullptr)
+        {
+            instance->releaseResources();
+            instance->setRateAndBufferSizeDetails (sampleRate, blockSize);
+            instance->prepareToPlay (sampleRate, blockSize);
+        }
+
+        owner.setLatencySamples (instance != nullptr ? instance->getLatencySamples() : 0);
+    });
 }
 
 void HostedInstrument::release()
 {
-    const juce::ScopedLock sl (lock);
-
-    if (instance != nullptr)
-        instance->releaseResources();
+    underLockWithInstance ([this]
+    {
+        if (instance != nullptr)
+            instance->releaseResources();
+    });
 }
 
 void HostedInstrument::addFlushMessages() noexcept

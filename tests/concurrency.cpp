@@ -70,7 +70,8 @@ void playBlocks (ZelkProcessor& processor, FakePlayHead& host, const std::atomic
 }
 
 // The state calls of a host: save now and then, and restore what it saved, sometimes an older one.
-void saveAndRestore (ZelkProcessor& processor, const std::atomic<bool>& done, std::atomic<int>& rounds)
+void saveAndRestore (ZelkProcessor& processor, const std::atomic<bool>& done, std::atomic<int>& rounds,
+                     std::atomic<bool>& finished)
 {
     juce::MemoryBlock older;
 
@@ -87,6 +88,8 @@ void saveAndRestore (ZelkProcessor& processor, const std::atomic<bool>& done, st
 
         std::this_thread::sleep_for (std::chrono::milliseconds (2));
     }
+
+    finished = true;
 }
 
 // One pen stroke as the draw tool makes it: the note is written at the press, then each step
@@ -153,8 +156,10 @@ TEST (Concurrency, EditingSavingAndHostingWhileTheAudioThreadPlays)
     std::atomic<bool> done { false };
     AudioThreadReport audio;
     std::atomic<int> stateRounds { 0 };
+    std::atomic<bool> stateFinished { false };
     std::thread audioThread (playBlocks, std::ref (processor), std::ref (host), std::cref (done), std::ref (audio));
-    std::thread stateThread (saveAndRestore, std::ref (processor), std::cref (done), std::ref (stateRounds));
+    std::thread stateThread (saveAndRestore, std::ref (processor), std::cref (done), std::ref (stateRounds),
+                             std::ref (stateFinished));
 
     auto loads = 0;
 
@@ -198,7 +203,13 @@ TEST (Concurrency, EditingSavingAndHostingWhileTheAudioThreadPlays)
     for (int i = 0; i < 500 && (audio.blocks.load() < 400 || stateRounds.load() < 4); ++i)
         runMessageLoop (10);
 
+    // A host's state call on its own thread may wait for the message thread, as the VST 3
+    // hosting does, so the message loop runs until the state thread is done.
     done = true;
+
+    while (! stateFinished.load())
+        runMessageLoop (5);
+
     audioThread.join();
     stateThread.join();
     runMessageLoop (20);
