@@ -87,6 +87,30 @@ bool limitToMainBuses (juce::AudioPluginInstance& instance)
 
     return instance.getTotalNumInputChannels() <= 2 && instance.getTotalNumOutputChannels() <= 2;
 }
+// JUCE's VST 3 hosting takes its message-manager lock inside an instance's state, prepare and
+// release calls. Off the message thread, whenever there is an instance, that lock is taken here
+// before ours, so that the order is always that lock and then ours, as on the message thread:
+// the other order deadlocks against a message thread that is waiting for ours.
+template <typename Use>
+auto underLockWithInstance (juce::CriticalSection& lock, const std::unique_ptr<juce::AudioPluginInstance>& instance,
+                            Use&& use)
+{
+    const auto onMessageThread = juce::MessageManager::existsAndIsCurrentThread();
+
+    for (auto withMessageManager = onMessageThread;; withMessageManager = true)
+    {
+        std::unique_ptr<juce::MessageManagerLock> messageManager;
+
+        if (withMessageManager && ! onMessageThread)
+            messageManager = std::make_unique<juce::MessageManagerLock>();
+
+        const juce::ScopedLock sl (lock);
+
+        if (instance == nullptr || withMessageManager)
+            return use();
+    }
+}
+
 } // namespace
 
 HostedInstrument::Window::Window (const juce::String& title, juce::AudioProcessorEditor* editor)
@@ -251,32 +275,9 @@ void HostedInstrument::unloadInstrument()
     owner.setLatencySamples (0);
 }
 
-// JUCE's VST 3 hosting takes its message-manager lock inside an instance's state, prepare and
-// release calls. Off the message thread, whenever there is an instance, that lock is taken here
-// before ours, so that the order is always that lock and then ours, as on the message thread:
-// the other order deadlocks against a message thread that is waiting for ours.
-template <typename Use>
-auto HostedInstrument::underLockWithInstance (Use&& use)
-{
-    const auto onMessageThread = juce::MessageManager::existsAndIsCurrentThread();
-
-    for (auto withMessageManager = onMessageThread;; withMessageManager = true)
-    {
-        std::unique_ptr<juce::MessageManagerLock> messageManager;
-
-        if (withMessageManager && ! onMessageThread)
-            messageManager = std::make_unique<juce::MessageManagerLock>();
-
-        const juce::ScopedLock sl (lock);
-
-        if (instance == nullptr || withMessageManager)
-            return use();
-    }
-}
-
 juce::ValueTree HostedInstrument::savedStateElement()
 {
-    return underLockWithInstance ([this]
+    return underLockWithInstance (lock, instance, [this]
     {
         if (pendingState.isValid())
             return pendingState.createCopy();
@@ -369,7 +370,7 @@ void HostedInstrument::showWindow()
 
 void HostedInstrument::prepare (double newSampleRate, int newBlockSize)
 {
-    underLockWithInstance ([&]
+    underLockWithInstance (lock, instance, [&]
     {
         const auto size = std::max (newBlockSize, 32);
 
@@ -395,7 +396,7 @@ void HostedInstrument::prepare (double newSampleRate, int newBlockSize)
 
 void HostedInstrument::release()
 {
-    underLockWithInstance ([this]
+    underLockWithInstance (lock, instance, [this]
     {
         if (instance != nullptr)
             instance->releaseResources();

@@ -83,8 +83,6 @@ private:
     };
 
     void handleAsyncUpdate() override;
-    template <typename Use>
-    auto underLockWithInstance (Use&& use);
     void renderSubBlock (juce::AudioBuffer<float>& buffer, const juce::MidiBuffer& midi, int offset, int length,
                          bool flushFirst) noexcept;
     void addFlushMessages() noexcept;
