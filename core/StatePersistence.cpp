@@ -1,3 +1,4 @@
+#include "core/Utf8.h"
 #include "core/ZelkProcessor.h"
 
 namespace zelk
@@ -25,6 +26,15 @@ float sanitisedValue (const juce::String& stored, const juce::RangedAudioParamet
 
     const auto value = text.getDoubleValue();
     return std::isfinite (value) ? (float) std::clamp (value, (double) range.start, (double) range.end) : defaultOf (parameter);
+}
+// The text that the framework's unwrapping would read from a state block is UTF-8 it can walk.
+bool holdsWellFormedText (const void* data, int sizeInBytes)
+{
+    if (sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt (data) != 0x21324356)
+        return true; // not a wrapped document at all, which the unwrapping refuses itself
+
+    const auto length = (int) juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
+    return length <= 0 || isWellFormedUtf8 (juce::addBytesToPointer (data, 8), (size_t) juce::jmin (sizeInBytes - 8, length));
 }
 } // namespace
 
@@ -81,7 +91,7 @@ std::vector<float> ZelkProcessor::valuesFromState (const juce::XmlElement& state
 
 void ZelkProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes <= 0)
+    if (data == nullptr || sizeInBytes <= 0 || ! holdsWellFormedText (data, sizeInBytes))
         return;
 
     const auto xml = getXmlFromBinary (data, sizeInBytes);

@@ -1,3 +1,4 @@
+#include "core/Utf8.h"
 #include "midi/MidiImport.h"
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/StubInstrument.h"
@@ -100,4 +101,38 @@ TEST (FuzzFindings, ANoteWhoseDataByteIsAbove127IsRefused)
     EXPECT_TRUE (read (file (45, 100)).ok());
     EXPECT_EQ (read (file (45, 144)).error, "Cannot read MIDI file");
     EXPECT_EQ (read (file (200, 100)).error, "Cannot read MIDI file");
+}
+
+// Found by the state-block target: a damaged character at the end of a state's text (a UTF-8 lead
+// byte announcing more bytes than remain) made JUCE's XML reader run past the end of the block.
+// Such a state does not unwrap, and the tool refuses such a file.
+TEST (FuzzFindings, AStateWithADamagedCharacterIsIgnored)
+{
+    // The bytes as they are: a juce::String would turn them into well-formed characters.
+    const auto wrap = [] (const std::string& text)
+    {
+        juce::MemoryOutputStream out;
+        out.writeInt (0x21324356);
+        out.writeInt ((int) text.size());
+        out.write (text.data(), text.size());
+        out.writeByte (0);
+        return out.getMemoryBlock();
+    };
+
+    const std::string text ("<?xml version=\"1.0\" encoding=\"UTF-8\"?><TamselState><PARAM id=\"bend\" value=\"30\"/></TamselStat");
+    ZelkProcessor processor;
+    processor.setParameterValue ("bend", 12.0f);
+    const auto before = test::valueOf (processor, "bend");
+
+    for (const std::string damage : { "\xf3>", "\xc3", "\xe2\x82", "e\x80>", "\xff>" })
+    {
+        processor.stateReloaded = false;
+        test::loadState (processor, wrap (text + damage));
+        EXPECT_FALSE (processor.stateReloaded.load()) << damage;
+        EXPECT_EQ (test::valueOf (processor, "bend"), before) << damage;
+    }
+
+    test::loadState (processor, wrap (text + "e>"));
+    EXPECT_NEAR (test::valueOf (processor, "bend"), 30.0f, 1.0e-3f);
+    EXPECT_TRUE (isWellFormedUtf8 ("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb9", 14));
 }

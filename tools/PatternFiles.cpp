@@ -1,5 +1,6 @@
 #include "tools/PatternFiles.h"
 
+#include "core/Utf8.h"
 #include "core/ZelkProcessor.h"
 #include "midi/MidiImport.h"
 
@@ -20,7 +21,7 @@ juce::String loadState (ZelkProcessor& processor, const juce::MemoryBlock& bytes
     }
     else
     {
-        const auto xml = juce::parseXML (bytes.toString());
+        const auto xml = isWellFormedUtf8 (bytes.getData(), bytes.getSize()) ? juce::parseXML (bytes.toString()) : nullptr;
 
         if (xml == nullptr)
             return "not a MIDI file or a Zelk state";
