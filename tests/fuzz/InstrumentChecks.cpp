@@ -3,6 +3,7 @@
 #include "tests/fuzz/StubInstrument.h"
 
 #include "core/Platform.h"
+#include "core/Utf8.h"
 
 #include <cstring>
 
@@ -75,6 +76,10 @@ juce::String checkLoaded (HostedInstrument& instrument, const juce::ValueTree& e
 
 juce::String checkInstrumentElement (const uint8_t* data, size_t size)
 {
+    // An element's texts come from a state's XML, which is well-formed UTF-8 once it unwraps.
+    if (! isWellFormedUtf8 (data, size))
+        return {};
+
     auto& processor = world().target;
     auto& instrument = processor.hostedInstrument();
     forgetInstrument (processor);
