@@ -1,6 +1,8 @@
 #include "core/Utf8.h"
 #include "core/ZelkProcessor.h"
 
+#include <string_view>
+
 namespace zelk
 {
 namespace
@@ -34,7 +36,21 @@ bool holdsWellFormedText (const void* data, int sizeInBytes)
         return true; // not a wrapped document at all, which the unwrapping refuses itself
 
     const auto length = (int) juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
-    return length <= 0 || isWellFormedUtf8 (juce::addBytesToPointer (data, 8), (size_t) juce::jmin (sizeInBytes - 8, length));
+
+    if (length <= 0)
+        return true;
+
+    const auto* text = static_cast<const char*> (juce::addBytesToPointer (data, 8));
+    const auto size = (size_t) juce::jmin (sizeInBytes - 8, length);
+
+    if (! isWellFormedUtf8 (text, size))
+        return false;
+
+    // A processing instruction after the declaration sends JUCE's XML reader into a loop without
+    // end; a saved state has none.
+    const std::string_view document (text, size);
+    const auto declaration = document.rfind ("<?xml", 0) == 0 ? document.find ("?>") : std::string_view::npos;
+    return document.find ("<?", declaration == std::string_view::npos ? 0 : declaration) == std::string_view::npos;
 }
 } // namespace
 

@@ -136,3 +136,20 @@ TEST (FuzzFindings, AStateWithADamagedCharacterIsIgnored)
     EXPECT_NEAR (test::valueOf (processor, "bend"), 30.0f, 1.0e-3f);
     EXPECT_TRUE (isWellFormedUtf8 ("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb9", 14));
 }
+
+// Found by the state-xml target: a processing instruction inside the document ("<?" after the
+// declaration) sent JUCE's XML reader into a loop without end, so opening such a project froze
+// the host. A saved state has none; such a state is ignored.
+TEST (FuzzFindings, AStateWithAProcessingInstructionInsideIsIgnored)
+{
+    ZelkProcessor processor;
+    processor.stateReloaded = false;
+    test::loadState (processor, test::wrapStateXml ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TamselState><?xml v"
+                                                    "<PARAM id=\"bend\" value=\"3\"/></TamselState>"));
+    EXPECT_FALSE (processor.stateReloaded.load());
+
+    test::loadState (processor, test::wrapStateXml ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TamselState>"
+                                                    "<PARAM id=\"bend\" value=\"3\"/></TamselState>"));
+    EXPECT_TRUE (processor.stateReloaded.load());
+    EXPECT_NEAR (test::valueOf (processor, "bend"), 3.0f, 1.0e-3f);
+}

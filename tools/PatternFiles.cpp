@@ -21,7 +21,13 @@ juce::String loadState (ZelkProcessor& processor, const juce::MemoryBlock& bytes
     }
     else
     {
-        const auto xml = isWellFormedUtf8 (bytes.getData(), bytes.getSize()) ? juce::parseXML (bytes.toString()) : nullptr;
+        // The same text the plug-in would take: well-formed, and no processing instruction after
+        // the declaration, which sends JUCE's XML reader into a loop without end.
+        const auto text = bytes.toString();
+        const auto afterDeclaration = text.startsWith ("<?xml") ? text.fromFirstOccurrenceOf ("?>", false, false) : text;
+        const auto xml = isWellFormedUtf8 (bytes.getData(), bytes.getSize()) && ! afterDeclaration.contains ("<?")
+                           ? juce::parseXML (text)
+                           : nullptr;
 
         if (xml == nullptr)
             return "not a MIDI file or a Zelk state";
