@@ -1,4 +1,7 @@
+#include "core/Utf8.h"
 #include "core/ZelkProcessor.h"
+
+#include <string_view>
 
 namespace zelk
 {
@@ -25,6 +28,29 @@ float sanitisedValue (const juce::String& stored, const juce::RangedAudioParamet
 
     const auto value = text.getDoubleValue();
     return std::isfinite (value) ? (float) std::clamp (value, (double) range.start, (double) range.end) : defaultOf (parameter);
+}
+// The text that the framework's unwrapping would read from a state block is UTF-8 it can walk.
+bool holdsWellFormedText (const void* data, int sizeInBytes)
+{
+    if (sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt (data) != 0x21324356)
+        return true; // not a wrapped document at all, which the unwrapping refuses itself
+
+    const auto length = (int) juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
+
+    if (length <= 0)
+        return true;
+
+    const auto* text = static_cast<const char*> (juce::addBytesToPointer (data, 8));
+    const auto size = (size_t) juce::jmin (sizeInBytes - 8, length);
+
+    if (! isWellFormedUtf8 (text, size))
+        return false;
+
+    // A processing instruction after the declaration sends JUCE's XML reader into a loop without
+    // end; a saved state has none.
+    const std::string_view document (text, size);
+    const auto declaration = document.rfind ("<?xml", 0) == 0 ? document.find ("?>") : std::string_view::npos;
+    return document.find ("<?", declaration == std::string_view::npos ? 0 : declaration) == std::string_view::npos;
 }
 } // namespace
 
@@ -81,7 +107,7 @@ std::vector<float> ZelkProcessor::valuesFromState (const juce::XmlElement& state
 
 void ZelkProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes <= 0)
+    if (data == nullptr || sizeInBytes <= 0 || ! holdsWellFormedText (data, sizeInBytes))
         return;
 
     const auto xml = getXmlFromBinary (data, sizeInBytes);

@@ -34,6 +34,47 @@ void applyVitalDefaults (juce::AudioPluginInstance& instance)
     }
 }
 
+// The only plug-in of a VST 3 module, unless it is this product.
+std::unique_ptr<juce::AudioPluginInstance> openModule (const juce::File& module, juce::String& error)
+{
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> found;
+
+    if (module.exists())
+        format.findAllTypesForFile (found, vst3ModuleBinary (module).getFullPathName());
+
+    if (found.size() != 1 || isThisProduct (found[0]->name))
+        return {};
+
+    return format.createInstanceFromDescription (*found[0], 48000.0, 512, error);
+}
+
+// The memory block's base-64 text: its size in decimal, a ".", then six bits to a character.
+// JUCE's decoder allocates whatever size the text names, so a damaged or hand-edited size could
+// ask for more memory than there is (a negative one wraps round to that); such a text is refused.
+// An empty text is an empty state.
+bool decodeSavedState (const juce::String& text, juce::MemoryBlock& block)
+{
+    block.reset();
+
+    if (text.isEmpty())
+        return true;
+
+    const auto dot = text.indexOfChar ('.');
+    const auto size = text.substring (0, juce::jmax (dot, 0));
+
+    if (dot <= 0 || size.length() > 10 || ! size.containsOnly ("0123456789"))
+        return false;
+
+    const auto bytes = size.getLargeIntValue();
+    const auto characters = (juce::int64) (text.length() - dot - 1);
+
+    if (bytes > characters * 3 / 4 || bytes > std::numeric_limits<int>::max())
+        return false;
+
+    return block.fromBase64Encoding (text);
+}
+
 // Keeps the main input and output buses only; returns false when they carry more than stereo.
 bool limitToMainBuses (juce::AudioPluginInstance& instance)
 {
@@ -46,6 +87,30 @@ bool limitToMainBuses (juce::AudioPluginInstance& instance)
 
     return instance.getTotalNumInputChannels() <= 2 && instance.getTotalNumOutputChannels() <= 2;
 }
+// JUCE's VST 3 hosting takes its message-manager lock inside an instance's state, prepare and
+// release calls. Off the message thread, whenever there is an instance, that lock is taken here
+// before ours, so that the order is always that lock and then ours, as on the message thread:
+// the other order deadlocks against a message thread that is waiting for ours.
+template <typename Use>
+auto underLockWithInstance (juce::CriticalSection& lock, const std::unique_ptr<juce::AudioPluginInstance>& instance,
+                            Use&& use)
+{
+    const auto onMessageThread = juce::MessageManager::existsAndIsCurrentThread();
+
+    for (auto withMessageManager = onMessageThread;; withMessageManager = true)
+    {
+        std::unique_ptr<juce::MessageManagerLock> messageManager;
+
+        if (withMessageManager && ! onMessageThread)
+            messageManager = std::make_unique<juce::MessageManagerLock>();
+
+        const juce::ScopedLock sl (lock);
+
+        if (instance == nullptr || withMessageManager)
+            return use();
+    }
+}
+
 } // namespace
 
 HostedInstrument::Window::Window (const juce::String& title, juce::AudioProcessorEditor* editor)
@@ -121,15 +186,8 @@ bool HostedInstrument::loadInstrument (const juce::File& file, const juce::Memor
         return false;
     };
 
-    juce::VST3PluginFormat format;
-    juce::OwnedArray<juce::PluginDescription> found;
     juce::String error;
-
-    if (module.exists())
-        format.findAllTypesForFile (found, vst3ModuleBinary (module).getFullPathName());
-
-    if (found.size() == 1 && ! isThisProduct (found[0]->name))
-        loaded = format.createInstanceFromDescription (*found[0], 48000.0, 512, error);
+    loaded = instanceFactory != nullptr ? instanceFactory (module, error) : openModule (module, error);
 
     if (loaded == nullptr)
         return fail ("Load failed: " + (error.isNotEmpty() ? error : file.getFileName()));
@@ -200,21 +258,22 @@ void HostedInstrument::unloadInstrument()
 
 juce::ValueTree HostedInstrument::savedStateElement()
 {
-    const juce::ScopedLock sl (lock);
+    return underLockWithInstance (lock, instance, [this]
+    {
+        if (pendingState.isValid())
+            return pendingState.createCopy();
 
-    if (pendingState.isValid())
-        return pendingState.createCopy();
+        if (instance == nullptr)
+            return juce::ValueTree();
 
-    if (instance == nullptr)
-        return {};
+        juce::MemoryBlock block;
+        instance->getStateInformation (block);
 
-    juce::MemoryBlock block;
-    instance->getStateInformation (block);
-
-    juce::ValueTree element (elementType);
-    element.setProperty (pathProperty, path, nullptr);
-    element.setProperty (stateProperty, block.toBase64Encoding(), nullptr);
-    return element;
+        juce::ValueTree element (elementType);
+        element.setProperty (pathProperty, path, nullptr);
+        element.setProperty (stateProperty, block.toBase64Encoding(), nullptr);
+        return element;
+    });
 }
 
 void HostedInstrument::restoreFromState (const juce::ValueTree& element)
@@ -243,7 +302,17 @@ void HostedInstrument::handleAsyncUpdate()
     }
 
     juce::MemoryBlock state;
-    state.fromBase64Encoding (pending.getProperty (stateProperty).toString());
+
+    if (! decodeSavedState (pending.getProperty (stateProperty).toString(), state))
+    {
+        // Loading the instrument without its sound would lose it at the next save; kept instead.
+        const juce::ScopedLock sl (lock);
+        status = "Load failed: the saved instrument state is damaged";
+        pendingState = pending;
+        instrumentLoading = true;
+        return;
+    }
+
     const auto savedPath = pending.getProperty (pathProperty).toString();
 
     // A path that is not absolute here (one saved on another system, say) names no module to
@@ -295,34 +364,37 @@ void HostedInstrument::showWindow()
 
 void HostedInstrument::prepare (double newSampleRate, int newBlockSize)
 {
-    const juce::ScopedLock sl (lock);
-    const auto size = std::max (newBlockSize, 32);
-
-    if (size != blockSize || scratch.getNumSamples() != size)
-        scratch.setSize (2, size);
-
-    sampleRate = newSampleRate;
-    blockSize = size;
-
-    instrumentMidi.ensureSize (reservedMidiBytes);
-    instrumentFlush = true;
-
-    if (instance != nullptr)
+    underLockWithInstance (lock, instance, [&]
     {
-        instance->releaseResources();
-        instance->setRateAndBufferSizeDetails (sampleRate, blockSize);
-        instance->prepareToPlay (sampleRate, blockSize);
-    }
+        const auto size = std::max (newBlockSize, 32);
 
-    owner.setLatencySamples (instance != nullptr ? instance->getLatencySamples() : 0);
+        if (size != blockSize || scratch.getNumSamples() != size)
+            scratch.setSize (2, size);
+
+        sampleRate = newSampleRate;
+        blockSize = size;
+
+        instrumentMidi.ensureSize (reservedMidiBytes);
+        instrumentFlush = true;
+
+        if (instance != nullptr)
+        {
+            instance->releaseResources();
+            instance->setRateAndBufferSizeDetails (sampleRate, blockSize);
+            instance->prepareToPlay (sampleRate, blockSize);
+        }
+
+        owner.setLatencySamples (instance != nullptr ? instance->getLatencySamples() : 0);
+    });
 }
 
 void HostedInstrument::release()
 {
-    const juce::ScopedLock sl (lock);
-
-    if (instance != nullptr)
-        instance->releaseResources();
+    underLockWithInstance (lock, instance, [this]
+    {
+        if (instance != nullptr)
+            instance->releaseResources();
+    });
 }
 
 void HostedInstrument::addFlushMessages() noexcept

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <bitset>
+#include <functional>
 #include <memory>
 
 namespace zelk
@@ -24,6 +25,13 @@ public:
     // On failure the previous instrument keeps playing and statusText() says why.
     bool loadInstrument (const juce::File& file, const juce::MemoryBlock& state);
     void unloadInstrument();
+
+    // Makes an instance of the only plug-in in a module file, or leaves `error` saying why not.
+    // The default scans the module with JUCE's VST 3 format; tests that must never load code from
+    // the disk give their own.
+    using InstanceFactory = std::function<std::unique_ptr<juce::AudioPluginInstance> (const juce::File& module,
+                                                                                       juce::String& error)>;
+    void setInstanceFactory (InstanceFactory factory) { instanceFactory = std::move (factory); }
 
     // Saved state: the pending element of a restored state when there is one, else the loaded
     // instrument's "HostedInstrument" element, else an invalid tree.
@@ -77,6 +85,7 @@ private:
     void trackSoundingNote (const juce::MidiMessage& message) noexcept;
 
     ZelkProcessor& owner;
+    InstanceFactory instanceFactory;
     std::unique_ptr<PrivateCopy> privateCopy;
     std::unique_ptr<juce::AudioPluginInstance> instance;
     std::unique_ptr<Window> window;

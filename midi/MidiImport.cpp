@@ -46,6 +46,10 @@ juce::String readTrack (const juce::MidiMessageSequence& track, double ppq, Midi
         if (! message.isNoteOn()) // a note-on of velocity 0 is a note-off here
             continue;
 
+        // JUCE's reader keeps the file's data bytes as they are; one above 127 is not MIDI.
+        if (message.getNoteNumber() > 127 || message.getVelocity() > 127)
+            return "Cannot read MIDI file";
+
         if (holder->noteOffObject == nullptr)
             return "MIDI contains a note without a note-off";
 

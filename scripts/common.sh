@@ -20,6 +20,8 @@ ZELK_PACKAGES=(
     xvfb xauth fonts-dejavu-core
     # The real-window tests: input events, screenshots and window queries on the X server.
     xdotool imagemagick x11-utils
+    # The fuzzers (libFuzzer) and the ThreadSanitizer build.
+    clang libclang-rt-14-dev llvm
 )
 
 # zelk_install_packages [package...]: installs those that are missing (by default the build's).
@@ -38,12 +40,12 @@ zelk_install_packages() {
     fi
 }
 
-# zelk_build [build folder] [extra CMake arguments...]
+# zelk_build [build folder] [extra CMake arguments...]; ZELK_TARGETS="a b" builds only those targets.
 zelk_build() {
     local dir="$1"; shift
     echo "== Building in $dir"
     mkdir -p "$dir"
     cmake -S "$ZELK_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" > "$dir/configure.log" 2>&1 \
         || { cat "$dir/configure.log"; return 1; }
-    cmake --build "$dir" -j "$ZELK_JOBS"
+    cmake --build "$dir" -j "$ZELK_JOBS" ${ZELK_TARGETS:+--target $ZELK_TARGETS}
 }

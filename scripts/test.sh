@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite; then builds and runs it again
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and last cross-builds the Windows x64
-# plug-in and smoke-tests it under Wine. Ends with one line that sums up every run.
+# under AddressSanitizer and UndefinedBehaviorSanitizer; runs the tests that use several threads
+# at once under ThreadSanitizer; fuzzes every loader for a minute (scripts/fuzz.sh); and last
+# cross-builds the Windows x64 plug-in and smoke-tests it under Wine. Ends with one line that
+# sums up every run. ZELK_SKIP_SANITIZERS, ZELK_SKIP_TSAN, ZELK_SKIP_FUZZ and ZELK_SKIP_WINDOWS
+# (set to 1) skip parts.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 zelk_install_packages
@@ -10,10 +13,11 @@ passed=0
 failed=0
 status=0
 
-# run_ctest BUILD-FOLDER: runs ctest there and adds its counts to the totals.
+# run_ctest BUILD-FOLDER [ctest arguments...]: runs ctest there and adds its counts to the totals.
 run_ctest() {
-    local log="$1/ctest.log" result=0
-    (cd "$1" && ctest -j "$ZELK_JOBS" --output-on-failure) 2>&1 | tee "$log" || result=$?
+    local dir="$1" log="$1/ctest.log" result=0
+    shift
+    (cd "$dir" && ctest -j "$ZELK_JOBS" --output-on-failure "$@") 2>&1 | tee "$log" || result=$?
     local line total bad
     line="$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)"
     if [ -z "$line" ]; then
@@ -36,6 +40,32 @@ if [ "${ZELK_SKIP_SANITIZERS:-0}" != 1 ]; then
     export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     run_ctest "$ZELK_BUILD-sanitize"
+fi
+
+# ThreadSanitizer, on the tests where the audio thread, the message thread and a host's state
+# calls run at once. A suppression in tests/tsan.supp names the framework's race it silences.
+if [ "${ZELK_SKIP_TSAN:-0}" != 1 ]; then
+    ZELK_TARGETS="zelk_tests" zelk_build "$ZELK_BUILD-tsan" -DZELK_TSAN=ON -DZELK_BUILD_BENCHMARKS=OFF
+    echo "== Tests under ThreadSanitizer"
+    TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$ZELK_ROOT/tests/tsan.supp" \
+        run_ctest "$ZELK_BUILD-tsan" -R '^(Concurrency|HostedInstrument)'
+fi
+
+# Every loader fuzzed briefly; scripts/fuzz.sh ends with its own "fuzz: N passed, M failed".
+if [ "${ZELK_SKIP_FUZZ:-0}" != 1 ]; then
+    fuzz_log="$ZELK_BUILD/fuzz.log"
+    fuzz_result=0
+    mkdir -p "$ZELK_BUILD"
+    ZELK_FUZZ_SECONDS="${ZELK_FUZZ_SECONDS:-60}" "$ZELK_ROOT/scripts/fuzz.sh" 2>&1 | tee "$fuzz_log" || fuzz_result=$?
+    line="$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$fuzz_log" | tail -n 1 || true)"
+    if [ -n "$line" ]; then
+        read -r _ fuzz_passed _ fuzz_failed _ <<< "$line"
+        passed=$((passed + fuzz_passed))
+        failed=$((failed + fuzz_failed))
+    else
+        failed=$((failed + 1))
+    fi
+    [ "$fuzz_result" = 0 ] || status=1
 fi
 
 # The Windows x64 build, cross-compiled and smoke-tested under Wine. ZELK_SKIP_WINDOWS=1 skips it.

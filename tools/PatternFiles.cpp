@@ -1,5 +1,6 @@
 #include "tools/PatternFiles.h"
 
+#include "core/Utf8.h"
 #include "core/ZelkProcessor.h"
 #include "midi/MidiImport.h"
 
@@ -20,7 +21,13 @@ juce::String loadState (ZelkProcessor& processor, const juce::MemoryBlock& bytes
     }
     else
     {
-        const auto xml = juce::parseXML (bytes.toString());
+        // The same text the plug-in would take: well-formed, and no processing instruction after
+        // the declaration, which sends JUCE's XML reader into a loop without end.
+        const auto text = bytes.toString();
+        const auto afterDeclaration = text.startsWith ("<?xml") ? text.fromFirstOccurrenceOf ("?>", false, false) : text;
+        const auto xml = isWellFormedUtf8 (bytes.getData(), bytes.getSize()) && ! afterDeclaration.contains ("<?")
+                           ? juce::parseXML (text)
+                           : nullptr;
 
         if (xml == nullptr)
             return "not a MIDI file or a Zelk state";
@@ -63,6 +70,11 @@ juce::String loadPattern (ZelkProcessor& processor, const juce::File& file)
     if (! file.existsAsFile() || ! file.loadFileAsData (bytes))
         return "cannot be read";
 
+    return loadPatternData (processor, bytes);
+}
+
+juce::String loadPatternData (ZelkProcessor& processor, const juce::MemoryBlock& bytes)
+{
     if (bytes.getSize() >= 4 && std::memcmp (bytes.getData(), "MThd", 4) == 0)
     {
         juce::MemoryInputStream stream (bytes, false);

@@ -13,6 +13,8 @@ namespace zelk::cli
 // Standalone application's settings file) into a fresh processor. Returns an empty string, or why
 // the file cannot be used.
 juce::String loadPattern (ZelkProcessor& processor, const juce::File& file);
+// The same for a file's contents.
+juce::String loadPatternData (ZelkProcessor& processor, const juce::MemoryBlock& bytes);
 
 // The state as XML text, the same document the plug-in saves inside its state block.
 bool saveStateXml (ZelkProcessor& processor, const juce::File& file);

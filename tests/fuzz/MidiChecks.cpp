@@ -1,0 +1,224 @@
+#include "tests/fuzz/FuzzChecks.h"
+#include "tests/fuzz/FuzzWorld.h"
+
+#include "midi/MidiImport.h"
+#include "tools/PatternFiles.h"
+
+namespace zelk::fuzz
+{
+namespace
+{
+const juce::StringArray refusals { "Cannot read MIDI file",
+                                   "Import supports MIDI type 0/1, not independent type 2 patterns",
+                                   "Import requires beat-based MIDI (PPQ), not SMPTE",
+                                   "MIDI contains a note without a note-off",
+                                   "Note outside timeline or shorter than 1/64 note",
+                                   "MIDI exceeds 128 notes; import a smaller selection",
+                                   "MIDI file contains no notes" };
+
+// A float step at the magnitude of x: the stored start and length are floats split into a
+// 16-beat page and a fine part on a 0.0001 grid, so they read back that close.
+double closeEnough (double x)
+{
+    const auto f = (float) std::abs (x);
+    return 1.0e-4 + 2.0 * (double) (std::nextafter (f, std::numeric_limits<float>::infinity()) - f);
+}
+
+juce::String describe (int index, const juce::String& what)
+{
+    return "note " + juce::String (index) + ": " + what;
+}
+
+juce::String checkImportedNotes (const MidiImportResult& result)
+{
+    if (result.notes.empty() || result.notes.size() > (size_t) slotCount)
+        return "an accepted file gave " + juce::String ((int) result.notes.size()) + " notes";
+
+    const Note plain;
+
+    for (size_t i = 0; i < result.notes.size(); ++i)
+    {
+        const auto& n = result.notes[i];
+        const auto index = (int) i;
+
+        if (! n.on || n.pitch < 0 || n.pitch > 127 || n.velocity < 1.0f || n.velocity > 127.0f || n.next != -1)
+            return describe (index, "key " + juce::String (n.pitch) + ", velocity " + juce::String (n.velocity)
+                                        + " or link " + juce::String (n.next) + " out of range");
+
+        if (! std::isfinite (n.start) || ! std::isfinite (n.duration) || n.start < 0.0f || n.duration < (float) minimumDuration
+            || (double) n.start + (double) n.duration > timelineEnd + closeEnough (timelineEnd))
+            return describe (index, "outside the timeline or shorter than 1/64 note");
+
+        if (i > 0 && n.start < result.notes[i - 1].start)
+            return describe (index, "not sorted by start");
+
+        if (n.glide != plain.glide || n.glideShape != plain.glideShape || n.vibOn || n.curves[pitchCurve][0] != 0.0f
+            || n.curves[pressureCurve][16] != 0.5f || n.curves[timbreCurve][32] != 0.5f)
+            return describe (index, "not a plain imported note");
+    }
+
+    return {};
+}
+
+// The whole pattern is the import's: its notes in slots 0.., every other slot free.
+juce::String patternIsTheImport (ZelkProcessor& processor, const MidiImportResult& result)
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+    {
+        const auto n = processor.readNote (slot);
+
+        if (slot >= (int) result.notes.size())
+        {
+            if (n.on || n.next != -1)
+                return "slot " + juce::String (slot) + " was left over from the old pattern";
+
+            continue;
+        }
+
+        const auto& expected = result.notes[(size_t) slot];
+
+        if (! n.on || n.pitch != expected.pitch || n.velocity != expected.velocity || n.next != -1
+            || std::abs ((double) n.start - expected.start) > closeEnough (expected.start)
+            || std::abs ((double) n.duration - expected.duration) > closeEnough (expected.start + expected.duration))
+            return "slot " + juce::String (slot) + " holds " + juce::String (n.start, 6) + " + " + juce::String (n.duration, 6)
+                 + ", not the imported " + juce::String (expected.start, 6) + " + " + juce::String (expected.duration, 6);
+    }
+
+    const auto& raw = processor.raw();
+
+    if (raw.rangeEnabled->load() != 0.0f || raw.looping->load() != 0.0f)
+        return "the import left the time selection or looping on";
+
+    return parametersOutOfRange (processor);
+}
+
+// A full pattern with a value in every field that an import would have to replace.
+void writeFullPattern (ZelkProcessor& processor)
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+    {
+        Note note;
+        note.on = true;
+        note.pitch = 20 + slot % 90;
+        note.next = slot % 3 == 0 ? (slot + 1) % slotCount : -1;
+        note.start = 2.5f + 7.25f * (float) slot;
+        note.duration = 1.5f + (float) (slot % 9);
+        note.velocity = (float) (10 + slot % 110);
+        note.glide = 0.5f;
+        note.vibOn = true;
+
+        for (auto& curve : note.curves)
+            curve.fill (0.25f);
+
+        processor.writeNote (slot, note);
+    }
+
+    processor.setParameterValue ("looping", 1.0f);
+    processor.setParameterValue ("rangeEnabled", 1.0f);
+}
+
+bool patternIsFull = false;
+
+juce::String checkImportInto (ZelkProcessor& processor, const MidiImportResult& result)
+{
+    if (! patternIsFull)
+        writeFullPattern (processor);
+
+    patternIsFull = false;
+    const auto before = parameterValues (processor);
+    const auto hint = importIntoPattern (processor, result);
+
+    juce::String expectedHint;
+    expectedHint << "Imported " << (int) result.notes.size() << " notes. DAW tempo."
+                 << (result.omitted ? " Bends/controllers omitted." : "");
+
+    if (hint != expectedHint)
+        return "the import reported \"" + hint + "\"";
+
+    if (! processor.stopRequested.exchange (false) || processor.seekRequest.exchange (-1.0) != 0.0
+        || processor.startPosition.load() != 0.0)
+        return "the import did not stop what sounds and move playback to beat 0";
+
+    // Nothing but the pattern and the two switches may change.
+    const auto after = parameterValues (processor);
+    auto i = 0;
+
+    for (auto* p : processor.getParameters())
+    {
+        const auto& id = dynamic_cast<juce::RangedAudioParameter*> (p)->paramID;
+
+        if (! id.startsWith ("note") && id != "looping" && id != "rangeEnabled" && before[(size_t) i] != after[(size_t) i])
+            return "the import changed " + id;
+
+        ++i;
+    }
+
+    return patternIsTheImport (processor, result);
+}
+} // namespace
+
+juce::String checkMidiImport (const uint8_t* data, size_t size)
+{
+    juce::MemoryInputStream stream (data, size, false);
+    const auto result = readMidiNotes (stream);
+
+    if (! result.ok())
+    {
+        if (! refusals.contains (result.error))
+            return "refused with an unknown message: " + result.error;
+
+        return result.notes.empty() ? juce::String() : "a refused file still carries notes";
+    }
+
+    if (const auto wrong = checkImportedNotes (result); wrong.isNotEmpty())
+        return wrong;
+
+    return checkImportInto (world().target, result);
+}
+
+juce::String checkPatternLoader (const uint8_t* data, size_t size)
+{
+    auto& processor = world().target;
+    forgetInstrument (processor);
+    dispatchPendingMessages();
+
+    const juce::MemoryBlock bytes (data, size);
+    const auto before = parameterValues (processor);
+    const auto instrumentBefore = processor.hostedInstrument().savedStateElement();
+    processor.stateReloaded = false;
+    patternIsFull = false;
+    const auto error = cli::loadPatternData (processor, bytes);
+
+    if (size >= 4 && std::memcmp (data, "MThd", 4) == 0)
+    {
+        juce::MemoryInputStream stream (data, size, false);
+        const auto result = readMidiNotes (stream);
+
+        if (error.isNotEmpty() || ! result.ok())
+        {
+            if (error != result.error)
+                return "the loader said \"" + error + "\" where the import says \"" + result.error + "\"";
+
+            const auto changed = changedParameters (processor, before, parameterValues (processor));
+            return changed.isEmpty() ? juce::String() : "a refused MIDI file changed parameters: " + changed;
+        }
+
+        return patternIsTheImport (processor, result);
+    }
+
+    const auto accepted = processor.stateReloaded.exchange (false);
+
+    if (accepted != error.isEmpty())
+        return "the loader said \"" + error + "\" of a state that was " + (accepted ? "loaded" : "not loaded");
+
+    std::unique_ptr<juce::XmlElement> xml;
+
+    if (accepted)
+        xml = size >= 8 && juce::ByteOrder::littleEndianInt (data) == 0x21324356
+                ? juce::AudioProcessor::getXmlFromBinary (data, (int) size)
+                : juce::parseXML (bytes.toString());
+
+    return checkLoadedState (processor, accepted, before, instrumentBefore, xml.get());
+}
+
+} // namespace zelk::fuzz
