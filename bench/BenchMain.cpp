@@ -1,8 +1,11 @@
+#include "core/Platform.h"
+
 #include <benchmark/benchmark.h>
 #include <juce_events/juce_events.h>
 
 int main (int argc, char** argv)
 {
+    zelk::platform::stayOffUnnamedDisplays();
     const juce::ScopedJuceInitialiser_GUI juce;
     benchmark::Initialize (&argc, argv);
 

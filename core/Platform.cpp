@@ -1,6 +1,7 @@
 #include "core/Platform.h"
 
 #if JUCE_LINUX || JUCE_BSD
+ #include <cstdlib>
  #include <dlfcn.h>
 #endif
 
@@ -55,6 +56,14 @@ juce::String windowSystemProblem()
     return display != nullptr ? juce::String() : "cannot open X display \"" + name + "\"";
 #else
     return {};
+#endif
+}
+
+void stayOffUnnamedDisplays()
+{
+#if JUCE_LINUX || JUCE_BSD
+    if (juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isEmpty())
+        setenv ("DISPLAY", ":none", 1);
 #endif
 }
 

@@ -18,4 +18,10 @@ juce::File defaultVst3Folder();
 // empty when windows can be opened.
 juce::String windowSystemProblem();
 
+// For a process that paints without a screen (the tests, the command-line tool): where no X
+// display is named, JUCE would connect to display :0 if one happens to run there (a test's Xvfb,
+// say) and the process would die when it goes away. This names one that cannot be opened, so the
+// process stays off every screen it was not given. Call it before JUCE starts.
+void stayOffUnnamedDisplays();
+
 } // namespace zelk::platform

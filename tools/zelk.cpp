@@ -1,4 +1,5 @@
 // zelk: Zelk without a DAW.
+#include "core/Platform.h"
 #include "tools/Commands.h"
 
 #include <juce_events/juce_events.h>
@@ -52,8 +53,13 @@ int main (int argc, char* argv[])
         return args.isEmpty() ? 2 : 0;
     }
 
-    const juce::ScopedJuceInitialiser_GUI juce;
     const auto command = args[0];
+
+    // Only host-editor opens windows; every other command paints, if at all, without a screen.
+    if (command != "host-editor")
+        zelk::platform::stayOffUnnamedDisplays();
+
+    const juce::ScopedJuceInitialiser_GUI juce;
     args.remove (0);
 
     if (command == "inspect")

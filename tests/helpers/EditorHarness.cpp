@@ -1,5 +1,7 @@
 #include "tests/helpers/EditorHarness.h"
 
+#include "tests/helpers/CanvasHarness.h"
+
 #include "tests/helpers/TestProcessor.h"
 
 namespace zelk::test
@@ -47,22 +49,7 @@ bool EditorHarness::press (const juce::KeyPress& key, juce::Component* focused)
 juce::MouseEvent mouseEventOn (juce::Component& component, juce::Point<float> position, juce::ModifierKeys mods,
                                juce::Point<float> pressPosition, int clicks, bool dragged)
 {
-    const auto now = juce::Time::getCurrentTime();
-    return { juce::Desktop::getInstance().getMainMouseSource(),
-             position,
-             mods,
-             juce::MouseInputSource::defaultPressure,
-             juce::MouseInputSource::defaultOrientation,
-             juce::MouseInputSource::defaultRotation,
-             juce::MouseInputSource::defaultTiltX,
-             juce::MouseInputSource::defaultTiltY,
-             &component,
-             &component,
-             now,
-             pressPosition,
-             now,
-             clicks,
-             dragged };
+    return pointerEvent (component, position, mods, clicks, dragged, pressPosition);
 }
 
 } // namespace zelk::test

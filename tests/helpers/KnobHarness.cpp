@@ -44,22 +44,7 @@ juce::Image KnobHarness::paint()
 
 juce::MouseEvent KnobHarness::event (juce::Point<float> position, juce::ModifierKeys mods, int clicks, bool dragged)
 {
-    const auto now = juce::Time::getCurrentTime();
-    return { juce::Desktop::getInstance().getMainMouseSource(),
-             position,
-             mods,
-             juce::MouseInputSource::defaultPressure,
-             juce::MouseInputSource::defaultOrientation,
-             juce::MouseInputSource::defaultRotation,
-             juce::MouseInputSource::defaultTiltX,
-             juce::MouseInputSource::defaultTiltY,
-             &knob,
-             &knob,
-             now,
-             pressPosition,
-             now,
-             clicks,
-             dragged };
+    return pointerEvent (knob, position, mods, clicks, dragged, pressPosition);
 }
 
 void KnobHarness::press (juce::Point<float> position, juce::ModifierKeys mods, int clicks)

@@ -1,3 +1,5 @@
+#include "core/Platform.h"
+
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
@@ -5,6 +7,7 @@
 int main (int argc, char** argv)
 {
     testing::InitGoogleTest (&argc, argv);
+    zelk::platform::stayOffUnnamedDisplays();
     const juce::ScopedJuceInitialiser_GUI juce;
     return RUN_ALL_TESTS();
 }
