@@ -311,7 +311,8 @@ if [ -x "$(command -v Xvfb)" ]; then
     editor_status=0
     mkdir -p "$ZELK_WINDOWS_BUILD/real-windows"
     run_under_wine --display "$output" "$ZELK_WINDOWS_BUILD/tools/zelk.exe" host-editor "$(windows_path "$bundle")" \
-        --screenshot "$(windows_path "$ZELK_WINDOWS_BUILD/real-windows/embedded-editor-windows.png")" || editor_status=$?
+        --stroke --screenshot "$(windows_path "$ZELK_WINDOWS_BUILD/real-windows/embedded-editor-windows.png")" \
+        --state "$(windows_path "$ZELK_WINDOWS_BUILD/real-windows/embedded-state-windows.xml")" || editor_status=$?
     cat "$output"
     [ "$editor_status" = 0 ] || { echo "-- Wine's errors (exit $editor_status):"; tail -20 "$output.stderr"; }
     summary=0

@@ -295,6 +295,24 @@ TEST (KnobDrops, OnlyLfoBadgesWithAKnownIndexConnect)
     EXPECT_EQ (h.dropped.size(), 2u);
 }
 
+// JUCE's drag image holds the keyboard focus while the drag lasts and, hidden at the drop, hands it
+// on to the window's first focusable control: the knob that took the LFO takes it instead.
+TEST (KnobDrops, TheKnobThatConnectsTakesTheKeyboardFocus)
+{
+    KnobHarness h;
+    juce::TextButton elsewhere ("LIGHT");
+    elsewhere.setBounds (0, 0, 10, 10);
+    h.window.addAndMakeVisible (elsewhere);
+
+    elsewhere.grabKeyboardFocus();
+    h.knob.itemDropped (dragOf ("tamsel-lfo-7"));
+    EXPECT_TRUE (elsewhere.hasKeyboardFocus (false)) << "a drop that connects nothing moves no focus";
+
+    h.knob.itemDropped (dragOf ("tamsel-lfo-1"));
+    EXPECT_TRUE (h.knob.hasKeyboardFocus (true));
+    EXPECT_EQ (h.dropped, (std::vector<int> { 1 }));
+}
+
 TEST (KnobRefresh, ReadsRoutesLiveValueAndAnimatesTheHighlight)
 {
     KnobHarness h (paperstyle::lightTheme, destination::transpose);

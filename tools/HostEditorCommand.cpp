@@ -9,6 +9,8 @@
 #include "tools/Commands.h"
 #include "tools/PatternFiles.h"
 #include "tools/RealWindows.h"
+#include "ui/canvas/ZelkCanvas.h"
+#include "ui/editor/EditorLayout.h"
 
 #include <functional>
 #include <iostream>
@@ -99,6 +101,39 @@ juce::String sizeText (juce::Component& c)
     return juce::String (c.getWidth()) + " x " + juce::String (c.getHeight());
 }
 
+// Where the piano roll of a freshly opened 1280 x 880 editor shows a beat and a pitch, relative to
+// the editor's top left: the editor's own layout and the canvas's own mapping (a 16-beat view of
+// keys 48..71), on a processor of its own. The grid starts 77 pixels right of the canvas's left
+// and 31 below its top, so beat 1.1 on C4 lies at (187, 495) and beat 8.1 on G3 at (685, 625).
+class PianoRollPoints
+{
+public:
+    PianoRollPoints() : canvas (processor) { canvas.setBounds (EditorLayout {}.canvas()); }
+
+    juce::Point<int> at (double beat, double pitch) const
+    {
+        return canvas.getPosition()
+             + juce::Point<float> (canvas.beatToX (beat), canvas.pitchToY (pitch)).roundToInt();
+    }
+
+private:
+    ZelkProcessor processor;
+    ZelkCanvas canvas;
+};
+
+// The notes of a state, one "slot: key start + duration" each, for comparing and reporting.
+juce::String describeNotes (const ZelkProcessor& reader)
+{
+    juce::StringArray notes;
+
+    for (int slot = 0; slot < slotCount; ++slot)
+        if (const auto note = reader.readNote (slot); note.on)
+            notes.add (juce::String (slot + 1) + ": " + noteName (note.pitch) + " " + juce::String (note.start, 3)
+                       + " + " + juce::String (note.duration, 3));
+
+    return notes.isEmpty() ? juce::String ("no notes") : notes.joinIntoString (", ");
+}
+
 class EmbeddedEditorSession
 {
 public:
@@ -175,48 +210,69 @@ public:
         checks.check (editorPainted (*window), "the open view is untouched by the request");
     }
 
-    // A stroke across the piano roll, through the window system's own pointer; the drawn note must
-    // reach the plug-in's saved state.
-    void checkStroke (int& notesAfterStroke)
+    // A stroke across the piano roll through the window system's own pointer, pressed at beat 1.1
+    // on C4 and rising to D4 at beat 2.9: with the editor's snapping, a note on C4 from beat 1 to
+    // beat 3 whose pitch line rises. The curve's change gestures stay open while the button is down.
+    void checkStroke()
     {
         juce::String error;
-        const auto area = editor->getScreenBounds();
-        juce::Array<juce::Point<int>> points;
-
-        for (int i = 0; i <= 24; ++i)
-            points.add ({ area.getX() + area.getWidth() * (30 + i) / 100,
-                          area.getY() + area.getHeight() * (60 - i / 3) / 100 });
-
+        const auto origin = editor->getScreenPosition();
         const auto before = gestures.begun;
+        auto drawn = realwindows::pointerPress (origin + grid.at (1.1, 60.0), error);
 
-        if (! checks.check (realwindows::pointerStroke (points, error), "a pointer stroke through the embedded view"
-                                                                             + (error.isEmpty() ? "" : ": " + error)))
+        for (int i = 1; i <= 24 && drawn; ++i)
+            drawn = realwindows::pointerMove (origin + grid.at (1.1 + 1.8 * i / 24.0, 60.0 + 2.0 * i / 24.0), error);
+
+        dispatchFor (100);
+        const auto openDuringStroke = openGestures();
+        drawn = drawn && realwindows::pointerRelease (origin + grid.at (2.9, 62.0), error);
+
+        if (! checks.check (drawn, "a pointer stroke through the embedded view" + (error.isEmpty() ? "" : ": " + error)))
+        {
+            realwindows::pointerRelease (origin + grid.at (2.9, 62.0), error);
             return;
+        }
 
         dispatchFor (200);
-        notesAfterStroke = savedNoteCount();
-        checks.check (gestures.begun > before, "the stroke opened a gesture on the plug-in's parameters");
-        checks.check (notesAfterStroke >= 1, "the stroke drew a note into the saved state (" + juce::String (notesAfterStroke)
-                                                 + " notes)");
+        checks.check (gestures.begun > before && openDuringStroke > 0,
+                      "the stroke held " + juce::String (openDuringStroke) + " parameter gestures open while the button was down");
+        checks.check (openGestures() == 0, "the release closed them (" + juce::String (gestures.begun) + " begun, "
+                                               + juce::String (gestures.ended) + " ended)");
+
+        ZelkProcessor reader;
+        const auto saved = readHostState (reader);
+        const auto note = reader.readNote (0);
+        const auto pitchLine = note.curves[pitchCurve];
+        checks.equal ("the stroke drew its note into the saved state", saved ? describeNotes (reader) : "nothing",
+                      "1: C4 1.000 + 2.000");
+        checks.check (note.on && pitchLine[32] > pitchLine[0] + 0.01f,
+                      "its pitch line rises with the pointer (" + juce::String (pitchLine[0], 3) + " to "
+                          + juce::String (pitchLine[32], 3) + ")");
     }
 
-    // The host takes the view away while the button is still down.
+    // The host takes the view away while the button is still down in the middle of a stroke at
+    // beat 8.1 on G3: the stroke's gestures close with the view, and what it drew stays.
     void closeDuringGesture()
     {
         juce::String error;
-        const auto area = editor->getScreenBounds();
-        const juce::Point<int> start { area.getX() + area.getWidth() / 3, area.getY() + area.getHeight() * 2 / 3 };
-        const auto pressed = realwindows::pointerPress (start, error)
-                          && realwindows::pointerMove (start + juce::Point<int> (60, -20), error);
-        checks.check (pressed, "pressed and dragged in the view" + (error.isEmpty() ? "" : ": " + error));
+        const auto origin = editor->getScreenPosition();
+        const auto pressed = realwindows::pointerPress (origin + grid.at (8.1, 55.0), error)
+                          && realwindows::pointerMove (origin + grid.at (8.8, 55.0), error)
+                          && realwindows::pointerMove (origin + grid.at (9.4, 55.0), error);
+        dispatchFor (100);
+        checks.check (pressed && openGestures() > 0, "pressed and dragged in the view, " + juce::String (openGestures())
+                                                         + " gestures open" + (error.isEmpty() ? "" : ": " + error));
 
         close();
         dispatchFor (100);
-        realwindows::pointerRelease (start + juce::Point<int> (90, -30), error);
+        realwindows::pointerRelease (origin + grid.at (9.9, 55.0), error);
         dispatchFor (200);
         checks.check (gestures.begun == gestures.ended,
                       "closing the view during a drag leaves no gesture open (" + juce::String (gestures.begun)
                           + " begun, " + juce::String (gestures.ended) + " ended)");
+
+        const auto notes = savedNotes();
+        checks.check (notes.contains ("G3 8.000 + 1.500"), "what the interrupted stroke drew is in the saved state: " + notes);
     }
 
     void closeThroughTheWindow()
@@ -229,19 +285,10 @@ public:
     }
 
     // The notes of the plug-in's state as the host saves it.
-    int savedNoteCount()
+    juce::String savedNotes()
     {
         ZelkProcessor reader;
-
-        if (! readHostState (reader))
-            return -1;
-
-        int notes = 0;
-
-        for (int slot = 0; slot < slotCount; ++slot)
-            notes += reader.isNoteOn (slot) ? 1 : 0;
-
-        return notes;
+        return readHostState (reader) ? describeNotes (reader) : juce::String ("no state");
     }
 
     bool readHostState (ZelkProcessor& reader)
@@ -262,9 +309,36 @@ public:
         return true;
     }
 
-    bool saveScreenshot (const juce::File& file)
+    // What the screen shows of the view, brought up to date first (see repaintNow).
+    juce::Image screen()
     {
-        return realwindows::writePng (realwindows::capture (*window), file);
+        realwindows::repaintNow (*window);
+        dispatchFor (100);
+        return realwindows::capture (*window);
+    }
+
+    // The drawn note's line is the accent blue, which nothing else in that part of the grid is.
+    void checkStrokeOnScreen (const juce::Image& shot)
+    {
+        const auto topLeft = editor->getScreenPosition() - window->getScreenPosition();
+        const auto area = juce::Rectangle<int>::leftTopRightBottom (grid.at (0.9, 63.0).x, grid.at (0.9, 63.0).y,
+                                                                    grid.at (3.1, 59.0).x, grid.at (3.1, 59.0).y)
+                              + topLeft;
+        int blue = 0;
+
+        if (shot.isValid())
+        {
+            const juce::Image::BitmapData pixels (shot, juce::Image::BitmapData::readOnly);
+
+            for (int y = juce::jmax (0, area.getY()); y < juce::jmin (shot.getHeight(), area.getBottom()); ++y)
+                for (int x = juce::jmax (0, area.getX()); x < juce::jmin (shot.getWidth(), area.getRight()); ++x)
+                {
+                    const auto c = pixels.getPixelColour (x, y);
+                    blue += c.getBlue() > 150 && c.getBlue() - c.getRed() > 80 ? 1 : 0;
+                }
+        }
+
+        checks.check (blue > 200, "the screen shows the drawn note (" + juce::String (blue) + " of its blue pixels)");
     }
 
     void detachGestures() { gestures.detach(); }
@@ -275,6 +349,7 @@ private:
     Checks& checks;
     juce::AudioPluginInstance& instance;
     GestureCounter gestures;
+    PianoRollPoints grid;
     std::unique_ptr<juce::AudioProcessorEditor> editor;
     std::unique_ptr<HostWindow> window;
 };
@@ -330,7 +405,7 @@ int hostEditor (const juce::StringArray& args)
 
     Checks checks ("host-editor");
     juce::Array<double> firstPaints;
-    int notesAfterStroke = -1;
+    juce::String notesBeforeReopening;
     plugin.instance->prepareToPlay (48000.0, 512);
 
     {
@@ -341,18 +416,26 @@ int hostEditor (const juce::StringArray& args)
         {
             firstPaints.add (ms);
             session.checkReportedSize();
-
-            if (options.screenshot != juce::File())
-                checks.check (session.saveScreenshot (options.screenshot),
-                              "screenshot " + options.screenshot.getFullPathName());
-
             session.checkResizes();
             session.checkSecondView();
 
             if (options.stroke)
-                session.checkStroke (notesAfterStroke);
+                session.checkStroke();
+
+            if (options.stroke || options.screenshot != juce::File())
+            {
+                const auto shot = session.screen();
+
+                if (options.stroke)
+                    session.checkStrokeOnScreen (shot);
+
+                if (options.screenshot != juce::File())
+                    checks.check (realwindows::writePng (shot, options.screenshot),
+                                  "screenshot " + options.screenshot.getFullPathName());
+            }
 
             session.closeDuringGesture();
+            notesBeforeReopening = session.savedNotes();
         }
 
         // Opened again twice: closed through the window the first time; the second time the
@@ -373,9 +456,8 @@ int hostEditor (const juce::StringArray& args)
                 continue;
             }
 
-            if (options.stroke)
-                checks.check (notesAfterStroke >= 1 && session.savedNoteCount() == notesAfterStroke,
-                              "the drawn note is still in the saved state after closing and opening the view");
+            checks.equal ("the drawn notes are still in the saved state after closing and opening the view twice",
+                          session.savedNotes(), notesBeforeReopening);
 
             if (options.state != juce::File())
             {

@@ -1,3 +1,4 @@
+#include "core/ModulationDestinations.h"
 #include "core/ZelkProcessor.h"
 #include "tools/Commands.h"
 #include "tools/PatternFiles.h"
@@ -55,6 +56,20 @@ int info (const juce::StringArray& args)
               << "loop: " << (looping ? "on" : "off")
               << ", time selection " << beats (processor.raw().rangeStart->load()) << " to "
               << beats (processor.raw().rangeEnd->load()) << (selection ? "" : " (disabled)") << "\n";
+
+    juce::StringArray controls;
+
+    for (int d = 0; d < globalControlCount; ++d)
+        controls.add (destinationId (d) + " " + beats (processor.raw().destinations[(size_t) d]->load()));
+
+    std::cout << "controls: " << controls.joinIntoString (", ") << "\n";
+
+    // Only the routes that modulate anything: a depth that rounds to 0 is no route.
+    for (int lfo = 0; lfo < lfoCount; ++lfo)
+        for (int d = 0; d < destinationCount; ++d)
+            if (const auto depth = processor.raw().routes[(size_t) lfo][(size_t) d]->load(); std::abs (depth) >= 0.005f)
+                std::cout << "route " << routeParameterId (lfo, d) << " " << beats (depth) << "\n";
+
     return 0;
 }
 

@@ -18,6 +18,7 @@ namespace zelk::realwindows
 {
 namespace
 {
+#if JUCE_LINUX || JUCE_BSD
 // Runs a helper program while the message loop goes on, so that the events it causes are handled
 // as they arrive.
 bool runWhileDispatching (const juce::StringArray& command, juce::String& error)
@@ -56,7 +57,6 @@ bool runWhileDispatching (const juce::StringArray& command, juce::String& error)
     return true;
 }
 
-#if JUCE_LINUX || JUCE_BSD
 // A connection of our own, as another program on the desktop has: round trips on JUCE's would
 // queue its events where its event loop does not look for them.
 ::Display* ownDisplay();
@@ -260,6 +260,8 @@ void requestClose (juce::Component& topLevel)
     x->xFlush (display);
 }
 
+void repaintNow (juce::Component&) {}
+
 void wakeWindows()
 {
     // Often enough to wake a waiting loop, rarely enough to cost nothing.
@@ -382,6 +384,12 @@ juce::Image captureScreenArea (juce::Rectangle<int> area)
 
 void wakeWindows() {}
 
+void repaintNow (juce::Component& topLevel)
+{
+    if (const auto window = windowOf (topLevel))
+        RedrawWindow (window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
 juce::Rectangle<int> findShowingWindow (const juce::String& title)
 {
     const auto window = FindWindowW (nullptr, title.toWideCharPointer());
@@ -435,6 +443,7 @@ bool pointerStroke (const juce::Array<juce::Point<int>>& screenPoints, juce::Str
 }
 #else
 void wakeWindows() {}
+void repaintNow (juce::Component& topLevel) { topLevel.repaint(); }
 juce::Rectangle<int> findShowingWindow (const juce::String&) { return {}; }
 juce::Image captureScreenArea (juce::Rectangle<int>) { return {}; }
 bool isShowing (juce::Component& topLevel) { return topLevel.isShowing(); }

@@ -23,6 +23,12 @@ juce::Image captureScreenArea (juce::Rectangle<int> area);
 // The share of the image's pixels that are not pure black, 0..1: an unpainted window is black.
 double paintedShare (const juce::Image& image);
 
+// Has the window system repaint all of a window now, as uncovering it would. JUCE 7's Windows
+// windows put every repaint off until the display's next vertical blank, which they wait for
+// through DXGI; Wine's DXGI has none, so there a changed window keeps showing its last frame until
+// this is called. Nothing on X11, where repaints reach the screen by themselves.
+void repaintNow (juce::Component& topLevel);
+
 // What a window manager's close button sends: WM_DELETE_WINDOW (X11) or WM_CLOSE (Win32).
 void requestClose (juce::Component& topLevel);
 

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # with-xvfb.sh [--timeout SECONDS] [--missing-screen] COMMAND [ARGS...]
 #
-# Runs COMMAND on an X server of its own: a new Xvfb on whichever display number is free (the
-# server picks it, so parallel runs never collide), with DISPLAY set for it. When COMMAND ends,
-# fails or runs out of time, the server and every process COMMAND started in its process group
-# are ended. Exits with COMMAND's status, 124 after the time-out, and 77 (ctest's "skipped")
-# when Xvfb is not installed. With --missing-screen, DISPLAY names a screen the server does not
-# have: a display that cannot be opened.
+# Runs COMMAND on an X server of its own: a new Xvfb on a free display number above 100 (never
+# :0, where JUCE programs without DISPLAY look; parallel runs skip each other's), with DISPLAY set
+# for it. When COMMAND ends, fails or runs out of time, the server and every process COMMAND
+# started in its process group are ended. Exits with COMMAND's status, 124 after the time-out, and
+# 77 (ctest's "skipped") when Xvfb is not installed. With --missing-screen, DISPLAY names a screen
+# the server does not have: a display that cannot be opened.
 set -u
 
 timeout_seconds=300
@@ -47,25 +47,42 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
 
-# Xvfb writes the display number it chose to the descriptor once it accepts connections.
-# A black root: whatever no window has painted yet is black in a screenshot.
-Xvfb -displayfd 3 -screen 0 2200x1500x24 -br -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb.log" &
-xvfb_pid=$!
+# The display number: not the lowest free one, which Xvfb would choose itself. JUCE programs
+# without DISPLAY connect to ":0", so tests running beside this one would use a server on :0 and
+# lose their connection when it ends. A number above 100, starting from one of this process's own,
+# taken ones skipped.
+# start_xvfb NUMBER: 0 once the server accepts connections, 1 when the number is in use.
+start_xvfb() {
+    : > "$work/display"
+    # Xvfb writes its display number to the descriptor once it accepts connections.
+    # A black root: whatever no window has painted yet is black in a screenshot.
+    Xvfb ":$1" -displayfd 3 -screen 0 2200x1500x24 -br -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 1 200); do
+        if grep -q '^[0-9][0-9]*$' "$work/display" 2> /dev/null; then
+            return 0
+        fi
+        if ! kill -0 "$xvfb_pid" 2> /dev/null; then
+            wait "$xvfb_pid" 2> /dev/null
+            xvfb_pid=""
+            return 1
+        fi
+        sleep 0.05
+    done
+    echo "with-xvfb: Xvfb did not accept connections on :$1 within 10 s" >&2
+    exit 1
+}
 
-for _ in $(seq 1 200); do
-    if grep -q '^[0-9][0-9]*$' "$work/display" 2> /dev/null; then
+display_number=""
+first=$((100 + $$ % 800))
+for candidate in $(seq "$first" $((first + 40))); do
+    if start_xvfb "$candidate"; then
+        display_number="$candidate"
         break
     fi
-    if ! kill -0 "$xvfb_pid" 2> /dev/null; then
-        echo "with-xvfb: Xvfb did not start: $(tail -1 "$work/xvfb.log")" >&2
-        xvfb_pid=""
-        exit 1
-    fi
-    sleep 0.05
 done
-display_number="$(head -1 "$work/display")"
-if ! grep -q '^[0-9][0-9]*$' <<< "$display_number"; then
-    echo "with-xvfb: Xvfb chose no display within 10 s" >&2
+if [ -z "$display_number" ]; then
+    echo "with-xvfb: Xvfb did not start on any display from :$first to :$((first + 40)): $(tail -1 "$work/xvfb.log")" >&2
     exit 1
 fi
 

@@ -237,9 +237,16 @@ void Knob::itemDropped (const SourceDetails& details)
     dropHighlight = false;
     repaint();
 
-    // Last, because the owner's handler may rebuild the page this knob is on.
     if (const auto lfo = lfoIndexOfDragDescription (details.description); lfo >= 0 && onLfoDropped)
+    {
+        // The drag's image held the keyboard focus and, hidden at the drop, handed it to the
+        // window's first control (where Return would click a theme swatch); the knob keeps it.
+        if (getWantsKeyboardFocus())
+            grabKeyboardFocus();
+
+        // Last, because the owner's handler may rebuild the page this knob is on.
         onLfoDropped (lfo);
+    }
 }
 
 void refreshKnobModulation (Knob& knob, int destination, const zelk::ZelkProcessor& processor)
