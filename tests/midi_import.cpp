@@ -1,4 +1,5 @@
 #include "midi/MidiImport.h"
+#include "tests/fuzz/FuzzChecks.h"
 #include "tests/helpers/MidiFiles.h"
 #include "tests/helpers/TestProcessor.h"
 
@@ -192,13 +193,7 @@ TEST (MidiImport, ReplacesThePatternAndReportsIt)
 
 TEST (MidiImportFuzz, DamagedFilesAreImportedWhollyOrRefusedWithAKnownMessage)
 {
-    const juce::StringArray messages { "Cannot read MIDI file",
-                                       "Import supports MIDI type 0/1, not independent type 2 patterns",
-                                       "Import requires beat-based MIDI (PPQ), not SMPTE",
-                                       "MIDI contains a note without a note-off",
-                                       "Note outside timeline or shorter than 1/64 note",
-                                       "MIDI exceeds 128 notes; import a smaller selection",
-                                       "MIDI file contains no notes" };
+    const auto& messages = zelk::fuzz::midiImportRefusals();
 
     auto busy = trackOf (manyNotes (40));
     busy.addEvent (juce::MidiMessage::pitchWheel (2, 100), 30);

@@ -26,6 +26,8 @@ juce::String checkStateXml (const uint8_t* data, size_t size);
 juce::String checkInstrumentElement (const uint8_t* data, size_t size);
 // A Standard MIDI File read and, when it can be imported, imported into a full pattern.
 juce::String checkMidiImport (const uint8_t* data, size_t size);
+// Every message a MIDI file the import cannot take is refused with.
+const juce::StringArray& midiImportRefusals();
 // The command-line tool's pattern loader: a MIDI file, a state block or a state's XML text.
 juce::String checkPatternLoader (const uint8_t* data, size_t size);
 

@@ -8,14 +8,6 @@ namespace zelk::fuzz
 {
 namespace
 {
-const juce::StringArray refusals { "Cannot read MIDI file",
-                                   "Import supports MIDI type 0/1, not independent type 2 patterns",
-                                   "Import requires beat-based MIDI (PPQ), not SMPTE",
-                                   "MIDI contains a note without a note-off",
-                                   "Note outside timeline or shorter than 1/64 note",
-                                   "MIDI exceeds 128 notes; import a smaller selection",
-                                   "MIDI file contains no notes" };
-
 // A float step at the magnitude of x: the stored start and length are floats split into a
 // 16-beat page and a fine part on a 0.0001 grid, so they read back that close.
 double closeEnough (double x)
@@ -157,6 +149,18 @@ juce::String checkImportInto (ZelkProcessor& processor, const MidiImportResult& 
 }
 } // namespace
 
+const juce::StringArray& midiImportRefusals()
+{
+    static const juce::StringArray refusals { "Cannot read MIDI file",
+                                              "Import supports MIDI type 0/1, not independent type 2 patterns",
+                                              "Import requires beat-based MIDI (PPQ), not SMPTE",
+                                              "MIDI contains a note without a note-off",
+                                              "Note outside timeline or shorter than 1/64 note",
+                                              "MIDI exceeds 128 notes; import a smaller selection",
+                                              "MIDI file contains no notes" };
+    return refusals;
+}
+
 juce::String checkMidiImport (const uint8_t* data, size_t size)
 {
     juce::MemoryInputStream stream (data, size, false);
@@ -164,7 +168,7 @@ juce::String checkMidiImport (const uint8_t* data, size_t size)
 
     if (! result.ok())
     {
-        if (! refusals.contains (result.error))
+        if (! midiImportRefusals().contains (result.error))
             return "refused with an unknown message: " + result.error;
 
         return result.notes.empty() ? juce::String() : "a refused file still carries notes";
