@@ -21,13 +21,15 @@ juce::String loadState (ZelkProcessor& processor, const juce::MemoryBlock& bytes
     }
     else
     {
-        // The same text the plug-in would take: well-formed, and no processing instruction after
-        // the declaration, which sends JUCE's XML reader into a loop without end.
+        // The same text the plug-in would take: well-formed, checked before JUCE walks it (a
+        // damaged character takes its string functions past the end), and no processing
+        // instruction after the declaration, which sends JUCE's XML reader into a loop without end.
+        if (! isWellFormedUtf8 (bytes.getData(), bytes.getSize()))
+            return "not a MIDI file or a Zelk state";
+
         const auto text = bytes.toString();
         const auto afterDeclaration = text.startsWith ("<?xml") ? text.fromFirstOccurrenceOf ("?>", false, false) : text;
-        const auto xml = isWellFormedUtf8 (bytes.getData(), bytes.getSize()) && ! afterDeclaration.contains ("<?")
-                           ? juce::parseXML (text)
-                           : nullptr;
+        const auto xml = afterDeclaration.contains ("<?") ? nullptr : juce::parseXML (text);
 
         if (xml == nullptr)
             return "not a MIDI file or a Zelk state";
