@@ -205,6 +205,15 @@ TEST (KnobPainting, ADisabledKnobDrawsScaleAndPointerAt36PercentOpacity)
     const auto faded = channelDistance (h.paint().getPixelAt (onPointer.x, onPointer.y), face);
     EXPECT_GT (full, 100);
     EXPECT_NEAR ((double) faded / full, 0.36, 0.05);
+
+    // Its modulation rings fade with it.
+    h.setRoute (0, 50.0f);
+    h.knob.setEnabled (true);
+    const auto ringed = paintOnTransparent (h);
+    h.knob.setEnabled (false);
+    const auto ringFade = alphaInRing (paintOnTransparent (h), h.centre(), r + 2.5f, r + 5.5f)
+                        / alphaInRing (ringed, h.centre(), r + 2.5f, r + 5.5f);
+    EXPECT_NEAR (ringFade, 0.36, 0.03);
 }
 
 TEST (KnobPainting, APrimaryKnobMayGrowToALargerDial)

@@ -174,11 +174,11 @@ void drawRing (juce::Graphics& g, const Dial& dial, Knob& knob, int lfo, const P
     if (! (std::abs (depth) > visibleDepth || knob.dragRing == lfo))
         return;
 
-    const auto colour = palette.lfoColour (lfo);
+    const auto colour = palette.lfoColour (lfo).withMultipliedAlpha (dial.alpha);
     const auto radius = dial.radius + 4.0f + 5.0f * (float) lfo;
     const auto fullRange = dial.arc (radius, 0.0f, 1.0f);
     juce::PathStrokeType (4.8f).createStrokedPath (knob.ringHitArea[n], fullRange);
-    g.setColour (colour.withAlpha (0.18f));
+    g.setColour (colour.withMultipliedAlpha (0.18f));
     g.strokePath (fullRange, juce::PathStrokeType (1.0f));
 
     const auto minimum = knob.getMinimum();
@@ -209,7 +209,7 @@ void drawLiveMarker (juce::Graphics& g, const Dial& dial, const Knob& knob, cons
     if (knob.livePosition < 0.0f)
         return;
 
-    g.setColour (palette.accent);
+    g.setColour (palette.accent.withAlpha (dial.alpha));
     fillDot (g, dial.pointAt (dial.radius + 6.0f, dial.angleAt (knob.livePosition)), 6.0f);
 }
 
