@@ -23,6 +23,7 @@ set(ZELK_SOURCES
     engine/EditAudition.cpp
     engine/ExpressionLanes.cpp
     engine/ExpressionRenderer.cpp
+    engine/LfoAdvance.cpp
     engine/LfoEngine.cpp
     engine/LoopRegion.cpp
     engine/MemberChannels.cpp
@@ -81,5 +82,5 @@ set(ZELK_SOURCES
 # multiply-adds, so that every vector width gives the same bits.
 set_source_files_properties(engine/ExpressionLanes.cpp PROPERTIES
     COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-fno-trapping-math;-ffp-contract=off>")
-set_source_files_properties(engine/AuditionSynth.cpp engine/LfoEngine.cpp PROPERTIES
+set_source_files_properties(engine/AuditionSynth.cpp engine/LfoAdvance.cpp engine/LfoEngine.cpp PROPERTIES
     COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-ffp-contract=off>")

@@ -95,7 +95,10 @@ private:
     template <bool withTwins>
     void smoothRun (const RunShapes& run, int from, int to) noexcept;
     bool sameLfo (size_t a, size_t b) const noexcept;
-    float control (size_t lfo, int kind) const noexcept;
+    float control (size_t lfo, int kind) const noexcept
+    {
+        return effectiveValues[(size_t) destination::ofLfo ((int) lfo, kind)];
+    }
     template <size_t lanes, bool allRouted>
     bool modulateDestinations() noexcept;
     // Every lane, eight to an instruction (AVX2) or four.
