@@ -8,6 +8,7 @@ set(ZELK_SOURCES
     core/PatternExtent.cpp
     core/PatternMath.cpp
     core/Platform.cpp
+    core/PlatformWindowEvents.cpp
     core/StatePersistence.cpp
     core/ZelkProcessor.cpp
     editing/AfterChangeRefresh.cpp

@@ -24,4 +24,9 @@ juce::String windowSystemProblem();
 // process stays off every screen it was not given. Call it before JUCE starts.
 void stayOffUnnamedDisplays();
 
+// Hands window-system events that are already read but not yet handled to JUCE (a fault of the X11
+// event loop; nothing elsewhere). Call it on the message thread, last in a timer callback: what the
+// events do may delete the caller.
+void dispatchQueuedWindowEvents();
+
 } // namespace zelk::platform

@@ -1,5 +1,6 @@
 #include "ui/editor/ZelkEditor.h"
 
+#include "core/Platform.h"
 #include "core/ZelkProcessor.h"
 #include "ui/editor/LogoImage.h"
 
@@ -210,7 +211,12 @@ void ZelkEditor::applyTheme()
         swatch->setToggleState (swatch->themeIndex == theme, juce::dontSendNotification);
 }
 
-void ZelkEditor::timerCallback() { tick(); }
+void ZelkEditor::timerCallback()
+{
+    tick();
+    // Last: a queued click may close the window this editor is in.
+    platform::dispatchQueuedWindowEvents();
+}
 
 void ZelkEditor::tick()
 {
