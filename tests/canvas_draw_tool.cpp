@@ -105,6 +105,23 @@ TEST (DrawTool, AStrokeCoversEveryGridCellItTouchedInEitherDirection)
     }
 }
 
+// A busy message thread can learn of a stroke's last moves only with the release, which then
+// arrives where the pointer went up: the note still reaches there.
+TEST (DrawTool, AReleaseBeyondTheLastDragEndsTheStrokeThere)
+{
+    CanvasHarness h;
+    h.press (h.at (1.1, 60.0), leftButton());
+    h.drag (h.at (2.0, 61.0), leftButton());
+    h.release (h.at (2.9, 62.0));
+
+    const auto note = h.processor.readNote (0);
+    EXPECT_FLOAT_EQ (note.start, 1.0f);
+    EXPECT_FLOAT_EQ (note.duration, 2.0f);
+    EXPECT_NEAR (pitchPoint (note, 32), 2.0 / 48.0, 1.0e-5);
+    EXPECT_EQ (h.undoSteps(), 1);
+    EXPECT_EQ (h.gestures.open(), 0);
+}
+
 TEST (DrawTool, TheCurveFollowsTheStrokeAndGoingBackOverItReplacesThatPart)
 {
     CanvasHarness h;

@@ -48,6 +48,20 @@ TEST_F (EditTool, AMoveSnapsToSixteenthsUnlessAltIsHeld)
     EXPECT_EQ (h.undoSteps(), 2);
 }
 
+TEST_F (EditTool, AReleaseBeyondTheLastDragMovesTheNoteThere)
+{
+    h.putNote (0, 2.0f, 1.0f, 60);
+    const auto from = h.onLine (0, 0.3);
+    h.press (from, leftButton());
+    h.drag (from + juce::Point<float> (beats (0.5), 0.0f), leftButton());
+    h.release (from + juce::Point<float> (beats (1.0), -rows (1.0)));
+
+    const auto note = h.processor.readNote (0);
+    EXPECT_FLOAT_EQ (note.start, 3.0f);
+    EXPECT_EQ (note.pitch, 61);
+    EXPECT_EQ (h.undoSteps(), 1);
+}
+
 TEST_F (EditTool, AGroupStopsTogetherAtTheEdgesOfTheKeyRangeAndTheTimeline)
 {
     h.canvas.lowestKey = 0;

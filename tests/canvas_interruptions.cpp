@@ -159,8 +159,9 @@ TEST (CanvasInterruptions, AStateLoadedUnderAMoveLeavesTheSlotsTheMoveDoesNotOwn
 
     // The host loads the state from before slot 2 existed.
     loadState (h.processor, earlier);
-    h.drag (from.translated (h.canvas.beatToX (2.0) - h.canvas.beatToX (0.0), 0.0f), leftButton());
-    h.release (from);
+    const auto to = from.translated (h.canvas.beatToX (2.0) - h.canvas.beatToX (0.0), 0.0f);
+    h.drag (to, leftButton());
+    h.release (to);
 
     EXPECT_FALSE (h.processor.readNote (2).on);
     EXPECT_FLOAT_EQ (h.processor.readNote (0).start, 1.0f);

@@ -221,6 +221,27 @@ TEST (KnobFace, DragsAtCoarseOrFineSensitivity)
     h.release (face.translated (0.0f, -180.0f));
 }
 
+// A busy message thread can learn of the last moves only with the release, which then arrives where
+// the pointer went up: the turn ends there, on the face and on a ring alike.
+TEST (KnobFace, AReleaseBeyondTheLastDragTurnsTheKnobToIt)
+{
+    KnobHarness h;
+    h.setValue (0.0f);
+    const auto face = h.centre();
+    h.press (face);
+    h.drag (face.translated (0.0f, -55.0f));
+    h.release (face.translated (0.0f, -110.0f));
+    EXPECT_NEAR (h.knob.getValue(), 50.0, 0.01);
+
+    h.setRoute (0, 25.0f);
+    h.paint();
+    const auto grip = h.onRing (0, 0.5f);
+    h.press (grip);
+    h.drag (grip.translated (0.0f, -50.0f));
+    h.release (grip.translated (0.0f, -100.0f));
+    EXPECT_FLOAT_EQ (h.routeValue (0), 75.0f);
+}
+
 TEST (KnobHover, RingUnderTheMouseChangesTheCursorAndTheValueBox)
 {
     KnobHarness h;

@@ -32,6 +32,8 @@ struct CanvasGesture
 {
     GestureKind kind = GestureKind::idle;
     juce::Point<float> pressPosition;
+    // Where the press or the last drag step took the gesture.
+    juce::Point<float> lastDragPosition;
     double viewStartAtPress = 0.0;
 
     // A pan moves the view relative to where it was at the press.

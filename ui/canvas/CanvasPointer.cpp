@@ -141,6 +141,8 @@ void ZelkCanvas::mouseDown (const juce::MouseEvent& e)
         case PressTarget::nothing:
             break;
     }
+
+    gesture.lastDragPosition = e.position;
 }
 
 double ZelkCanvas::fractionAlong (const Note& note, float x) const noexcept
@@ -167,6 +169,7 @@ void ZelkCanvas::mouseDrag (const juce::MouseEvent& e)
     const auto kind = gesture.kind;
     const auto shift = e.mods.isShiftDown();
     const auto exact = e.mods.isAltDown();
+    gesture.lastDragPosition = e.position;
 
     // Drawing, moving and resizing scroll the view when the pointer nears a side of the grid.
     if (kind == GestureKind::newStroke || kind == GestureKind::moveNotes || kind == GestureKind::resizeNotes)
@@ -212,8 +215,13 @@ void ZelkCanvas::mouseDrag (const juce::MouseEvent& e)
     }
 }
 
-void ZelkCanvas::mouseUp (const juce::MouseEvent&)
+void ZelkCanvas::mouseUp (const juce::MouseEvent& e)
 {
+    // A busy message thread can learn of the pointer's last moves only with the release (JUCE then
+    // reports them as the release's position): the gesture still ends where the button went up.
+    if (gesture.kind != GestureKind::idle && e.position != gesture.lastDragPosition)
+        mouseDrag (e);
+
     // A finished ruler drag loops what it selected.
     if (gesture.kind == GestureKind::rulerSelect && isSwitchOn (processor.raw().rangeEnabled))
         processor.setParameterValue ("looping", 1.0f);

@@ -74,7 +74,12 @@ void WaveEditor::mouseDrag (const juce::MouseEvent& e)
         drawAt (e.position);
 }
 
-void WaveEditor::mouseUp (const juce::MouseEvent&) { endStroke(); }
+void WaveEditor::mouseUp (const juce::MouseEvent& e)
+{
+    // The last moves can arrive only with the release: the point under it is drawn too.
+    mouseDrag (e);
+    endStroke();
+}
 
 void WaveEditor::beginStroke()
 {

@@ -110,6 +110,7 @@ void Knob::showRingCursor (bool overRing)
 void Knob::mouseDown (const juce::MouseEvent& e)
 {
     ignoringPress = false;
+    lastDragPosition = e.position;
 
     if (const auto ring = ringAt (e.position); ring >= 0)
     {
@@ -129,6 +130,8 @@ void Knob::mouseDown (const juce::MouseEvent& e)
 
 void Knob::mouseDrag (const juce::MouseEvent& e)
 {
+    lastDragPosition = e.position;
+
     if (dragParameter != nullptr)
         dragRingBy (e.getDistanceFromDragStartY(), e.mods.isShiftDown());
     else if (! ignoringPress)
@@ -137,6 +140,10 @@ void Knob::mouseDrag (const juce::MouseEvent& e)
 
 void Knob::mouseUp (const juce::MouseEvent& e)
 {
+    // The last moves can arrive only with the release, as the canvas's do: the turn ends there.
+    if (e.position != lastDragPosition)
+        mouseDrag (e);
+
     if (dragParameter != nullptr)
     {
         endRingDrag();

@@ -73,6 +73,8 @@ private:
 
     // A press on a ring that has no route parameter to edit: the rest of it does nothing.
     bool ignoringPress = false;
+    // Where the press or the last drag step was.
+    juce::Point<float> lastDragPosition;
     // The owner's cursor, given back when the mouse leaves a ring.
     juce::MouseCursor cursorOffRing;
     bool ringCursorShown = false;
