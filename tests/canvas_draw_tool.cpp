@@ -301,7 +301,21 @@ TEST (CurveRedraw, ShiftCreepsATenthOfTheWayWithEveryStepAndAutoRepeat)
 
     EXPECT_EQ (h.canvas.hint, "Pitch follows the piano keys / Shift: fine");
     EXPECT_NEAR (pitchPoint (h.processor.readNote (0), 15), 0.0, 1.0e-7); // only the point under the pen
+
+    // The canvas's own timer repeats the step while the message loop runs, and stops at the release.
+    const auto pointNow = [&] { return pitchPoint (h.processor.readNote (0), 16); };
+    const auto stepsLater = expected + (target - expected) * 0.19; // two more steps
+    const auto deadline = juce::Time::getMillisecondCounter() + 5000;
+
+    while (pointNow() < stepsLater && juce::Time::getMillisecondCounter() < deadline)
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+
+    EXPECT_GE (pointNow(), stepsLater);
+    EXPECT_LT (pointNow(), target);
     h.release ({ x, h.canvas.pitchToY (66.0) });
+    const auto released = pointNow();
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
+    EXPECT_EQ (pointNow(), released);
 
     const auto note = h.processor.readNote (0);
     EXPECT_FLOAT_EQ (note.start, 1.0f);

@@ -6,11 +6,6 @@
 
 namespace zelk
 {
-namespace
-{
-constexpr int dragRepeatMilliseconds = 35;
-}
-
 PressRoute ZelkCanvas::routePress (juce::Point<float> position, juce::ModifierKeys mods, int clicks) const
 {
     const auto left = mods.isLeftButtonDown();
@@ -143,6 +138,7 @@ void ZelkCanvas::mouseDown (const juce::MouseEvent& e)
     }
 
     gesture.lastDragPosition = e.position;
+    dragRepeat.lastEvent.emplace (e);
 }
 
 double ZelkCanvas::fractionAlong (const Note& note, float x) const noexcept
@@ -153,7 +149,7 @@ double ZelkCanvas::fractionAlong (const Note& note, float x) const noexcept
 void ZelkCanvas::finishEditPress (const Note& pressed, double fraction)
 {
     audition ((float) displayPitchAt (pressed, fraction), 0.5f, 0.5f);
-    beginDragAutoRepeat (dragRepeatMilliseconds);
+    dragRepeat.start();
     gesture.viewStartAtPress = effectiveViewStart();
     gesture.pressedSelection.clear();
 
@@ -170,6 +166,7 @@ void ZelkCanvas::mouseDrag (const juce::MouseEvent& e)
     const auto shift = e.mods.isShiftDown();
     const auto exact = e.mods.isAltDown();
     gesture.lastDragPosition = e.position;
+    dragRepeat.lastEvent.emplace (e);
 
     // Drawing, moving and resizing scroll the view when the pointer nears a side of the grid.
     if (kind == GestureKind::newStroke || kind == GestureKind::moveNotes || kind == GestureKind::resizeNotes)
@@ -229,6 +226,16 @@ void ZelkCanvas::mouseUp (const juce::MouseEvent& e)
     cancelGesture();
     restoreToolCursor();
     refresh();
+}
+
+void ZelkCanvas::DragRepeat::timerCallback()
+{
+    if (canvas.gesture.kind == GestureKind::idle || ! lastEvent.has_value())
+        return stopTimer();
+
+    // A copy: the step stores the event it is given as the new last one.
+    const auto event = *lastEvent;
+    canvas.mouseDrag (event);
 }
 
 void ZelkCanvas::mouseDoubleClick (const juce::MouseEvent& e)

@@ -13,7 +13,6 @@ namespace zelk
 namespace
 {
 constexpr float resizeGrabPixels = 10.0f;
-constexpr int dragRepeatMilliseconds = 35;
 
 // Times move in sixteenths unless snapping is off or Alt asks for the exact value.
 double snapTime (double beats, bool snapping) noexcept { return snapping ? std::round (beats * 4.0) / 4.0 : beats; }
@@ -234,7 +233,7 @@ void ZelkCanvas::beginRulerSelect (float x, bool exact)
     edit.beforeEdit();
     gesture.rulerAnchor = snapTime (xToBeat (x), timeSnap && ! exact);
     gesture.kind = GestureKind::rulerSelect;
-    beginDragAutoRepeat (dragRepeatMilliseconds);
+    dragRepeat.start();
     hint = "Drag ruler: select time and notes / right-click ruler: clear";
 }
 

@@ -46,7 +46,7 @@ void ZelkCanvas::cancelGesture()
         && processor.isNoteOn (activeNote))
         defaultLength = processor.readNote (activeNote).duration;
 
-    beginDragAutoRepeat (0);
+    dragRepeat.stopTimer();
 
     if (gesture.curveGestureSlot >= 0)
     {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -177,6 +178,21 @@ public:
     bool keepsNoteLayer = true;
 
 private:
+    // The drag step again every 35 ms while a gesture lasts (the edge scrolling, Shift's creep),
+    // from the last pointer event. JUCE's own repeat asks the window system for the buttons' state,
+    // which on a late message thread ends a drag before its last moves have been handled.
+    struct DragRepeat : juce::Timer
+    {
+        explicit DragRepeat (ZelkCanvas& owner) : canvas (owner) {}
+        void start() { startTimer (35); }
+        void timerCallback() override;
+
+        ZelkCanvas& canvas;
+        std::optional<juce::MouseEvent> lastEvent;
+    };
+
+    DragRepeat dragRepeat { *this };
+
     void beginPan (juce::Point<float> position);
     void dragPan (juce::Point<int> position);
     void scrollAtEdges (float x);
