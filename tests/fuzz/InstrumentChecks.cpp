@@ -11,9 +11,36 @@ namespace zelk::fuzz
 {
 namespace
 {
-int privateFolderCount()
+juce::StringArray privateFolders()
 {
-    return (int) platform::temporaryFolder().findChildFiles (juce::File::findDirectories, false, "Tamsel-Vital-*").size();
+    juce::StringArray names;
+
+    for (const auto& folder : platform::temporaryFolder().findChildFiles (juce::File::findDirectories, false, "Tamsel-Vital-*"))
+        names.add (folder.getFileName());
+
+    return names;
+}
+
+// Private folders made since `before` that are still there. The temporary folder is shared with
+// every other test process, and one of those may hold a copy of its own for a moment: a folder
+// only counts as left behind if it is still there five seconds later.
+bool privateFolderLeftBehind (const juce::StringArray& before)
+{
+    for (int attempt = 0;; ++attempt)
+    {
+        auto left = false;
+
+        for (const auto& name : privateFolders())
+            left = left || ! before.contains (name);
+
+        if (! left)
+            return false;
+
+        if (attempt == 100)
+            return true;
+
+        juce::Thread::sleep (50);
+    }
 }
 
 // JUCE's own comparison hands an empty block's null pointer to memcmp, which UBSan reports.
@@ -86,7 +113,7 @@ juce::String checkInstrumentElement (const uint8_t* data, size_t size)
     forgetStandIns();
     dispatchPendingMessages();
 
-    const auto foldersBefore = privateFolderCount();
+    const auto foldersBefore = privateFolders();
     const auto element = elementFrom (data, size);
     instrument.restoreFromState (element);
 
@@ -115,7 +142,7 @@ juce::String checkInstrumentElement (const uint8_t* data, size_t size)
     const auto copy = instrument.privateModule();
     forgetInstrument (processor);
 
-    if (problem.isEmpty() && (copy.exists() || privateFolderCount() != foldersBefore))
+    if (problem.isEmpty() && (copy.exists() || privateFolderLeftBehind (foldersBefore)))
         problem = "unloading left a private copy of the module behind";
 
     if (problem.isEmpty() && (instrument.hasInstance() || instrument.savedStateElement().isValid()))

@@ -71,6 +71,7 @@ public:
     const juce::String getName() const override { return instanceName; }
     void prepareToPlay (double, int) override {}
     void releaseResources() override {}
+    using juce::AudioPluginInstance::processBlock;
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&) override { buffer.clear(); }
     double getTailLengthSeconds() const override { return 0.0; }
     bool acceptsMidi() const override { return true; }
@@ -105,17 +106,20 @@ private:
 
 juce::File standInFolder()
 {
-    const auto folder = platform::temporaryFolder().getChildFile ("zelk-fuzz-instruments");
-
-    if (! folder.isDirectory())
+    static const auto folder = []
     {
-        folder.createDirectory();
+        const auto made = platform::temporaryFolder().getChildFile ("zelk-fuzz-instruments");
+
+        // Test processes running side by side share this folder: each makes whatever is still missing.
+        made.createDirectory();
 
         for (const auto* name : { "Vital.vst3", "Stereo.vst3", "Mono.vst3", "Six.vst3" })
-            folder.getChildFile (name).replaceWithText ("stand-in module\n");
+            if (! made.getChildFile (name).existsAsFile())
+                made.getChildFile (name).replaceWithText ("stand-in module\n");
 
-        folder.getChildFile ("Vital Bundle.vst3").createDirectory();
-    }
+        made.getChildFile ("Vital Bundle.vst3").createDirectory();
+        return made;
+    }();
 
     return folder;
 }
