@@ -5,6 +5,7 @@ set -euo pipefail
 ZELK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ZELK_BUILD="${ZELK_BUILD:-$ZELK_ROOT/build}"
 ZELK_JOBS="${ZELK_JOBS:-$(nproc)}"
+ZELK_VERSION="$(sed -n 's/^project(Zelk VERSION \([0-9.]*\).*/\1/p' "$ZELK_ROOT/CMakeLists.txt")"
 
 # ccache keys on paths relative to the checkout, so other clones and CI reuse the cache.
 export CCACHE_BASEDIR="$ZELK_ROOT"
