@@ -53,15 +53,22 @@ package_windows() {
     "$ZELK_ROOT/scripts/windows.sh" --build-only
 
     local build="$ZELK_WINDOWS_BUILD" installer="$ZELK_DIST/Zelk-$ZELK_VERSION-win64-setup.exe"
-    local bundle="$build/Zelk_artefacts/Release/VST3/Zelk.vst3"
-    mkdir -p "$build/installer" "$ZELK_DIST"
-    nsis_bundle_lists "$bundle" > "$build/installer/bundle-files.nsh"
+    local files="$build/installer/files"
+    echo "== The installer's files in $files"
+    rm -rf "$files"
+    mkdir -p "$files" "$ZELK_DIST"
+    cp -r "$build/Zelk_artefacts/Release/VST3/Zelk.vst3" "$files/"
+    # Not "Zelk.exe" beside zelk.exe: Windows' file names ignore case.
+    cp "$build/Zelk_artefacts/Release/Standalone/Zelk.exe" "$files/Zelk Standalone.exe"
+    cp "$build/tools/zelk.exe" "$build/icons/zelk.ico" "$files/"
+    mv "$files/zelk.ico" "$files/Zelk.ico"
+    # MinGW's static libraries bring their debugging sections along; a producer needs none of them.
+    find "$files" -type f \( -name '*.exe' -o -path '*/x86_64-win/*' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
+    nsis_bundle_lists "$files/Zelk.vst3" > "$build/installer/bundle-files.nsh"
 
     echo "== Making $installer"
-    makensis -V2 -DVERSION="$ZELK_VERSION" -DOUTFILE="$installer" \
-        -DBUNDLE_FILES="$build/installer/bundle-files.nsh" \
-        -DSTANDALONE="$build/Zelk_artefacts/Release/Standalone/Zelk.exe" -DTOOL="$build/tools/zelk.exe" \
-        -DICON="$build/icons/zelk.ico" "$ZELK_ROOT/packaging/windows/zelk.nsi"
+    makensis -V2 -DVERSION="$ZELK_VERSION" -DOUTFILE="$installer" -DFILES="$files" \
+        -DBUNDLE_FILES="$build/installer/bundle-files.nsh" "$ZELK_ROOT/packaging/windows/zelk.nsi"
     echo "== $(basename "$installer"): $(stat -c %s "$installer") bytes"
 }
 
