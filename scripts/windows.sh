@@ -3,7 +3,10 @@
 # differ on Windows with MinGW-w64, then under Wine runs zelk smoke on the Windows bundle, the
 # tests (the engine's bit-exact session, the hosted instrument, its window and the single-file
 # Vital module), and zelk host-editor, which opens the bundle's editor in a real window on an Xvfb
-# server. Installs what is missing; runnable alone, and scripts/test.sh runs it after the Linux tests.
+# server; last it makes the installer (scripts/package.sh) and installs it under Wine
+# (tests/install/windows-installer.sh). Installs what is missing; runnable alone, and
+# scripts/test.sh runs it after the Linux tests. With --build-only it stops after the build, which
+# then also holds the Standalone application and the icon (for scripts/package.sh).
 #
 #   ZELK_WINDOWS_BUILD  build folder (default: build-windows beside the Linux one)
 #   ZELK_CACHE          where the cross-built libjpeg and libpng are kept (default: ~/.cache/zelk)
@@ -20,7 +23,14 @@ WITH_XVFB="$ZELK_ROOT/tests/real_windows/with-xvfb.sh"
 ZELK_WINDOWS_PACKAGES=(
     cmake ninja-build ccache dpkg-dev juce-modules-source libpng-dev libjpeg-dev googletest
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 xvfb
+    # The installer: its icon is made from the logo.
+    nsis imagemagick
 )
+
+build_only=0
+if [ "${1:-}" = --build-only ]; then
+    build_only=1
+fi
 
 # Bump when the recipe below changes, so cached libraries are rebuilt.
 MINGW_LIBRARIES_RECIPE=1
@@ -185,13 +195,15 @@ build_windows() {
         rm -f "$dir/CMakeCache.txt"
     fi
 
-    echo "== Cross-building the Windows VST 3, zelk.exe and zelk_tests.exe in $dir"
+    echo "== Cross-building the Windows VST 3, the Standalone, zelk.exe and zelk_tests.exe in $dir"
     cmake -S "$ZELK_ROOT" -B "$dir" -G Ninja --toolchain "$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
         -DJUCE_DIR="$juce_dir" -DZELK_MINGW_PREFIX="$prefix" -DGTest_DIR="$gtest/lib/cmake/GTest" \
         -DZELK_BUILD_TESTS=ON -DZELK_BUILD_BENCHMARKS=OFF > "$dir/configure.log" 2>&1 \
         || { cat "$dir/configure.log"; return 1; }
+    local targets=(Zelk_VST3 Zelk_Standalone zelk zelk_icons)
+    [ "$build_only" = 1 ] || targets+=(zelk_tests)
     # JUCE's own sources warn a lot under GCC; the log keeps them.
-    cmake --build "$dir" -j "$ZELK_JOBS" --target Zelk_VST3 zelk zelk_tests > "$dir/build.log" 2>&1 \
+    cmake --build "$dir" -j "$ZELK_JOBS" --target "${targets[@]}" > "$dir/build.log" 2>&1 \
         || { grep -E -B2 -A8 'error|FAILED' "$dir/build.log" | tail -80; return 1; }
 }
 
@@ -253,6 +265,7 @@ echo "== Windows Google Test: $googletest ($((SECONDS - step)) s)"
 step=$SECONDS
 build_windows "$libraries" "$googletest"
 echo "== Built in $((SECONDS - step)) s"
+[ "$build_only" = 0 ] || exit 0
 
 bundle="$ZELK_WINDOWS_BUILD/Zelk_artefacts/Release/VST3/Zelk.vst3"
 module="$bundle/Contents/x86_64-win/Zelk.vst3"
@@ -322,6 +335,21 @@ else
     echo "skipped: Xvfb is not installed, so the Windows tests and windows could not run"
     failed=$((failed + 1))
 fi
+echo "== Ran in $((SECONDS - step)) s"
+
+echo "== The installer, made and installed under Wine"
+step=$SECONDS
+output="$ZELK_WINDOWS_BUILD/installer.log"
+installer="${ZELK_DIST:-$ZELK_ROOT/dist}/Zelk-$ZELK_VERSION-win64-setup.exe"
+installer_status=0
+{ ZELK_WINDOWS_BUILD="$ZELK_WINDOWS_BUILD" "$ZELK_ROOT/scripts/package.sh" windows \
+    && "$ZELK_ROOT/tests/install/windows-installer.sh" "$installer" "$ZELK_WINDOWS_BUILD/installer/files"; } > "$output" 2>&1 \
+    || installer_status=$?
+grep -vE '^(\[|-- |== Building|== Cross-building)' "$output" || true
+summary=0
+add_summary "$output" installer && summary=1
+check "$([ "$summary" = 1 ] && [ "$installer_status" = 0 ] && echo 1)" \
+    "the installer was made, installed, installed again and uninstalled under Wine"
 echo "== Ran in $((SECONDS - step)) s"
 
 echo "== Windows build and tests took $((SECONDS - started)) s"
