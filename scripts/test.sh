@@ -3,8 +3,8 @@
 # under AddressSanitizer and UndefinedBehaviorSanitizer; runs the tests that use several threads
 # at once under ThreadSanitizer; fuzzes every loader for a minute (scripts/fuzz.sh); and last
 # cross-builds the Windows x64 plug-in and smoke-tests it under Wine. Ends with one line that
-# sums up every run. ZELK_SKIP_SANITIZERS, ZELK_SKIP_TSAN, ZELK_SKIP_FUZZ and ZELK_SKIP_WINDOWS
-# (set to 1) skip parts.
+# sums up every run. ZELK_SKIP_SANITIZERS, ZELK_SKIP_TSAN, ZELK_SKIP_FUZZ, ZELK_SKIP_PACKAGES and
+# ZELK_SKIP_WINDOWS (set to 1) skip parts.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 zelk_install_packages
@@ -68,7 +68,28 @@ if [ "${ZELK_SKIP_FUZZ:-0}" != 1 ]; then
     [ "$fuzz_result" = 0 ] || status=1
 fi
 
-# The Windows x64 build, cross-compiled and smoke-tested under Wine. ZELK_SKIP_WINDOWS=1 skips it.
+# The Debian package, built (lintian checks it) and installed, used and removed with apt-get;
+# tests/install/debian-package.sh ends with its own "debian-package: N passed, M failed".
+if [ "${ZELK_SKIP_PACKAGES:-0}" != 1 ]; then
+    package_log="$ZELK_BUILD/debian-package.log"
+    package_result=0
+    mkdir -p "$ZELK_BUILD/install"
+    { "$ZELK_ROOT/scripts/package.sh" debian \
+        && "$ZELK_ROOT/tests/install/debian-package.sh" "${ZELK_DIST:-$ZELK_ROOT/dist}/zelk_${ZELK_VERSION}_amd64.deb" "$ZELK_BUILD/install"; } \
+        2>&1 | tee "$package_log" || package_result=$?
+    line="$(grep -E '^debian-package: [0-9]+ passed, [0-9]+ failed$' "$package_log" | tail -n 1 || true)"
+    if [ -n "$line" ]; then
+        read -r _ package_passed _ package_failed _ <<< "$line"
+        passed=$((passed + package_passed))
+        failed=$((failed + package_failed))
+    else
+        failed=$((failed + 1))
+    fi
+    [ "$package_result" = 0 ] || status=1
+fi
+
+# The Windows x64 build, cross-compiled and smoke-tested under Wine, and its installer installed
+# there. ZELK_SKIP_WINDOWS=1 skips it.
 if [ "${ZELK_SKIP_WINDOWS:-0}" != 1 ]; then
     windows_log="$ZELK_BUILD/windows.log"
     windows_result=0
