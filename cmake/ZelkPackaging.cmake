@@ -18,6 +18,14 @@ if(ZELK_CONVERT)
         DEPENDS "${ZELK_LOGO}"
         VERBATIM)
     add_custom_target(zelk_icons DEPENDS "${ZELK_ICON_FOLDER}/zelk.png" "${ZELK_ICON_FOLDER}/zelk.ico")
+
+    # The Windows Standalone's own icon, which Explorer, the taskbar and its window show.
+    if(WIN32)
+        set(ZELK_ICON_RESOURCE "${ZELK_ICON_FOLDER}/standalone-icon.rc")
+        file(CONFIGURE OUTPUT "${ZELK_ICON_RESOURCE}" CONTENT "1 ICON \"${ZELK_ICON_FOLDER}/zelk.ico\"\n")
+        set_source_files_properties("${ZELK_ICON_RESOURCE}" PROPERTIES OBJECT_DEPENDS "${ZELK_ICON_FOLDER}/zelk.ico")
+        target_sources(Zelk_Standalone PRIVATE "${ZELK_ICON_RESOURCE}")
+    endif()
 endif()
 
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")

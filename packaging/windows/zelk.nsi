@@ -44,6 +44,11 @@ VIAddVersionKey "LegalCopyright" "Ostrel, GNU GPL version 3 or later"
 !define MUI_ICON "${FILES}/Zelk.ico"
 !define MUI_UNICON "${FILES}/Zelk.ico"
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TEXT "Setup installs the Zelk ${VERSION} VST 3 plug-in into $\r$\n\
+${VST3_FOLDER}, where every VST 3 host looks for it, and the Zelk Standalone application and \
+zelk.exe into the folder you choose next.$\r$\n$\r$\n\
+Close your DAW first, so that it lets go of an earlier Zelk. Then rescan its plug-ins.$\r$\n$\r$\n\
+$_CLICK"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${STANDALONE_NAME}"
 !define MUI_FINISHPAGE_RUN_TEXT "Open the Zelk Standalone application"
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
