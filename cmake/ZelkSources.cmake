@@ -2,6 +2,7 @@
 set(ZELK_SOURCES
     core/ModulationDestinations.cpp
     core/NoteFields.cpp
+    core/OutputOptions.cpp
     core/ParameterLayout.cpp
     core/ParameterPointers.cpp
     core/PatternAccess.cpp
@@ -21,6 +22,7 @@ set(ZELK_SOURCES
     editing/SelectionEdits.cpp
     editing/UndoHistory.cpp
     engine/AuditionSynth.cpp
+    engine/AuditionSynthMessages.cpp
     engine/EditAudition.cpp
     engine/ExpressionLanes.cpp
     engine/ExpressionRenderer.cpp
@@ -83,5 +85,5 @@ set(ZELK_SOURCES
 # multiply-adds, so that every vector width gives the same bits.
 set_source_files_properties(engine/ExpressionLanes.cpp PROPERTIES
     COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-fno-trapping-math;-ffp-contract=off>")
-set_source_files_properties(engine/AuditionSynth.cpp engine/LfoAdvance.cpp engine/LfoEngine.cpp PROPERTIES
+set_source_files_properties(engine/AuditionSynth.cpp engine/AuditionSynthMessages.cpp engine/LfoAdvance.cpp engine/LfoEngine.cpp PROPERTIES
     COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-ffp-contract=off>")
