@@ -40,6 +40,7 @@ set(ZELK_SOURCES
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     hosting/PrivateCopies.cpp
+    midi/LoopDragFile.cpp
     midi/MidiImport.cpp
     midi/MpeExport.cpp
     midi/OfflineRender.cpp
@@ -59,12 +60,14 @@ set(ZELK_SOURCES
     ui/canvas/VibratoPanel.cpp
     ui/canvas/ZelkCanvas.cpp
     ui/editor/ControlKnobs.cpp
+    ui/editor/DragMidiGrip.cpp
     ui/editor/EditorActions.cpp
     ui/editor/EditorButtons.cpp
     ui/editor/EditorChoosers.cpp
     ui/editor/EditorLayout.cpp
     ui/editor/EditorPages.cpp
     ui/editor/LogoImage.cpp
+    ui/editor/OutputSection.cpp
     ui/editor/ZelkEditor.cpp
     ui/motion/Panel.cpp
     ui/motion/RouteGrid.cpp
@@ -78,6 +81,7 @@ set(ZELK_SOURCES
     ui/style/Palette.cpp
     ui/style/SliderDrawing.cpp
     ui/style/ThemeSwatch.cpp
+    ui/style/ValueBox.cpp
     ui/style/ZelkButton.cpp)
 
 # The engine's vector code: the expression lanes vectorise only when the compiler may assume

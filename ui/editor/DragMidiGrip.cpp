@@ -1,0 +1,108 @@
+#include "ui/editor/DragMidiGrip.h"
+
+#include "core/Platform.h"
+#include "core/ZelkProcessor.h"
+#include "midi/LoopDragFile.h"
+
+#include <atomic>
+
+namespace zelk
+{
+void removeStaleLoopDragFilesOnce()
+{
+    static std::atomic<bool> done { false };
+
+    if (! done.exchange (true))
+        removeStaleLoopDragFiles (platform::loopDragFolder(), juce::Time::getCurrentTime());
+}
+
+DragMidiGrip::DragMidiGrip (ZelkProcessor& p) : ZelkButton ("DRAG MIDI"), folder (platform::loopDragFolder()), processor (p)
+{
+    setComponentID ("drag-midi");
+    setTooltip ("Drag the loop out of the window onto a track: MPE MIDI as EXPORT MIDI writes it, with the OUTPUT options.");
+    setMouseCursor (juce::MouseCursor::DraggingHandCursor);
+    onClick = [this]
+    {
+        if (! triedThisPress)
+            say ("Drag DRAG MIDI out of the window and drop it on a track");
+    };
+
+    startExternalDrag = [] (const juce::StringArray& files, juce::Component& source)
+    { return juce::DragAndDropContainer::performExternalDragDropOfFiles (files, false, &source); };
+
+    removeStaleLoopDragFilesOnce();
+}
+
+void DragMidiGrip::say (const juce::String& line)
+{
+    if (onStatus != nullptr)
+        onStatus (line);
+}
+
+bool DragMidiGrip::dragOut()
+{
+    const auto written = writeLoopDragFile (processor, folder);
+
+    if (! written.ok())
+    {
+        say (written.error);
+        return false;
+    }
+
+    if (startExternalDrag == nullptr || ! startExternalDrag ({ platform::externalDragName (written.file) }, *this))
+    {
+        say ("Drag failed: the window system did not start it");
+        return false;
+    }
+
+    file = written.file;
+    say ("Dragging " + file.getFileName());
+    return true;
+}
+
+bool DragMidiGrip::outsideWindow (const juce::MouseEvent& e) const
+{
+    // The outermost window Zelk draws: the plug-in's editor in a host, the whole window standing alone.
+    const auto* window = getTopLevelComponent();
+    return window != nullptr && ! window->getScreenBounds().contains (e.getScreenPosition());
+}
+
+void DragMidiGrip::mouseDown (const juce::MouseEvent& e)
+{
+    triedThisPress = false;
+    ZelkButton::mouseDown (e);
+}
+
+void DragMidiGrip::mouseDrag (const juce::MouseEvent& e)
+{
+    ZelkButton::mouseDrag (e);
+
+    if (triedThisPress || ! outsideWindow (e))
+        return;
+
+    triedThisPress = true;
+    dragOut();
+}
+
+void DragMidiGrip::mouseUp (const juce::MouseEvent& e)
+{
+    // A release back on the grip after a drag is no click.
+    ZelkButton::mouseUp (e);
+    triedThisPress = false;
+}
+
+void DragMidiGrip::mouseEnter (const juce::MouseEvent& e)
+{
+    hoverAmount = 1.0f;
+    repaint();
+    ZelkButton::mouseEnter (e);
+}
+
+void DragMidiGrip::mouseExit (const juce::MouseEvent& e)
+{
+    hoverAmount = 0.0f;
+    repaint();
+    ZelkButton::mouseExit (e);
+}
+
+} // namespace zelk
