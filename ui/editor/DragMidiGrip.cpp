@@ -23,7 +23,7 @@ DragMidiGrip::DragMidiGrip (ZelkProcessor& p) : ZelkButton ("DRAG MIDI"), folder
     setMouseCursor (juce::MouseCursor::DraggingHandCursor);
     onClick = [this]
     {
-        if (! triedThisPress)
+        if (press == Press::none)
             say ("Drag DRAG MIDI out of the window and drop it on a track");
     };
 
@@ -39,7 +39,7 @@ void DragMidiGrip::say (const juce::String& line)
         onStatus (line);
 }
 
-bool DragMidiGrip::dragOut()
+bool DragMidiGrip::render()
 {
     const auto written = writeLoopDragFile (processor, folder);
 
@@ -49,13 +49,18 @@ bool DragMidiGrip::dragOut()
         return false;
     }
 
-    if (startExternalDrag == nullptr || ! startExternalDrag ({ platform::externalDragName (written.file) }, *this))
+    file = written.file;
+    return true;
+}
+
+bool DragMidiGrip::startDrag()
+{
+    if (startExternalDrag == nullptr || ! startExternalDrag ({ platform::externalDragName (file) }, *this))
     {
         say ("Drag failed: the window system did not start it");
         return false;
     }
 
-    file = written.file;
     say ("Dragging " + file.getFileName());
     return true;
 }
@@ -69,7 +74,7 @@ bool DragMidiGrip::outsideWindow (const juce::MouseEvent& e) const
 
 void DragMidiGrip::mouseDown (const juce::MouseEvent& e)
 {
-    triedThisPress = false;
+    press = Press::none;
     ZelkButton::mouseDown (e);
 }
 
@@ -77,18 +82,20 @@ void DragMidiGrip::mouseDrag (const juce::MouseEvent& e)
 {
     ZelkButton::mouseDrag (e);
 
-    if (triedThisPress || ! outsideWindow (e))
-        return;
+    // The render takes a good part of a tenth of a second: done while the pointer is still on
+    // its way out, the drag starts the moment it leaves.
+    if (press == Press::none && e.getDistanceFromDragStart() > 3)
+        press = render() ? Press::rendered : Press::failed;
 
-    triedThisPress = true;
-    dragOut();
+    if (press == Press::rendered && outsideWindow (e))
+        press = startDrag() ? Press::dragging : Press::failed;
 }
 
 void DragMidiGrip::mouseUp (const juce::MouseEvent& e)
 {
     // A release back on the grip after a drag is no click.
     ZelkButton::mouseUp (e);
-    triedThisPress = false;
+    press = Press::none;
 }
 
 void DragMidiGrip::mouseEnter (const juce::MouseEvent& e)

@@ -10,8 +10,9 @@ class ZelkProcessor;
 
 // The PIANO ROLL toolbar's "DRAG MIDI" grip. Dragged out of the window, it renders the loop as
 // EXPORT MIDI does, with the output options, into a file in Zelk's own temporary folder, and hands
-// that file to the window system's drag and drop, for the DAW to take. A render that fails says
-// why through onStatus and starts no drag.
+// that file to the window system's drag and drop, for the DAW to take. The render runs as soon as
+// the grip is dragged at all, so that the file is ready when the pointer leaves the window. A
+// render that fails says why through onStatus and starts no drag.
 class DragMidiGrip : public ZelkButton
 {
 public:
@@ -25,10 +26,12 @@ public:
     // Where the files go: platform::loopDragFolder() unless a test says otherwise.
     juce::File folder;
 
-    // Renders and starts the drag now, as leaving the window does; true once the drag started.
-    bool dragOut();
+    // Renders the loop, as the start of a drag does; false with the status set when it failed.
+    bool render();
+    // Starts the external drag of the rendered file, as leaving the window does; true once started.
+    bool startDrag();
 
-    // The file of the last drag that started.
+    // The file the last render wrote.
     const juce::File& lastFile() const noexcept { return file; }
 
     void mouseDown (const juce::MouseEvent& e) override;
@@ -44,7 +47,14 @@ private:
     ZelkProcessor& processor;
     juce::File file;
     // One render and one drag per press, however long the pointer then moves about.
-    bool triedThisPress = false;
+    enum class Press
+    {
+        none,
+        rendered,
+        failed,
+        dragging
+    };
+    Press press = Press::none;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DragMidiGrip)
 };
