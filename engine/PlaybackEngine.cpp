@@ -118,12 +118,19 @@ void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<fl
 
     const auto starting = playing && (! transport.wasPlaying || reset);
 
-    // Output options changed since take effect here, after every channel was released.
+    // Output options changed since take effect here, after every channel was released. Clamped
+    // chains count afresh from each start (not from a host's loop jump) and for each new range.
     if (starting)
     {
+        const auto rangeBefore = mpe.channels.layout().bendRange;
         adoptOutput (processor.outputOptions());
-        mpe.channels.clamped.restart();
-        ++playbackStarts;
+
+        if (! transport.wasPlaying || mpe.channels.layout().bendRange != rangeBefore)
+        {
+            mpe.channels.clamped.restart();
+            ++playbackStarts;
+        }
+
         MpeVoices::sendMpeConfiguration (out, 0, mpe.channels.layout());
         expression.restartTicks();
     }

@@ -60,13 +60,17 @@ TEST (DragMidiWindow, DraggingTheGripOutOfARealWindowStartsTheWindowSystemsDrag)
     const juce::TemporaryFile folder;
     grip.folder = folder.getFile();
 
-    // The window system's own drag, counted on its way.
+    // The window system's own drag, counted on its way, and told to say when it ends.
     int starts = 0;
-    auto started = false;
-    grip.startExternalDrag = [&] (const juce::StringArray& files, juce::Component& source)
+    auto started = false, ended = false;
+    grip.startExternalDrag = [&] (const juce::StringArray& files, juce::Component& source, std::function<void()> whenEnded)
     {
         ++starts;
-        started = juce::DragAndDropContainer::performExternalDragDropOfFiles (files, false, &source);
+        started = juce::DragAndDropContainer::performExternalDragDropOfFiles (files, false, &source, [&ended, whenEnded]
+        {
+            ended = true;
+            whenEnded();
+        });
         return started;
     };
 
@@ -92,7 +96,10 @@ TEST (DragMidiWindow, DraggingTheGripOutOfARealWindowStartsTheWindowSystemsDrag)
     ASSERT_TRUE (waitFor ([&] { return starts > 0; })) << "the drag never started; status: " << editor.status();
     dispatchFor (300);
     ASSERT_TRUE (realwindows::pointerRelease (path.getLast() + juce::Point<int> (-5, 0), error)) << error;
-    dispatchFor (500);
+    EXPECT_TRUE (waitFor ([&] { return ended; })) << "the drag did not end with the release";
+
+    // The press ends with the drag, whoever took the button's release.
+    EXPECT_TRUE (waitFor ([] { return ! juce::Desktop::getInstance().getMainMouseSource().isDragging(); }));
 
     EXPECT_EQ (starts, 1);
     EXPECT_TRUE (started);
@@ -105,7 +112,7 @@ TEST (DragMidiWindow, DraggingTheGripOutOfARealWindowStartsTheWindowSystemsDrag)
     const auto controls = editor.button (EditorButton::controlsTab).getScreenBounds().getCentre();
     ASSERT_TRUE (realwindows::pointerPress (controls, error)) << error;
     ASSERT_TRUE (realwindows::pointerRelease (controls, error)) << error;
-    EXPECT_TRUE (waitFor ([&] { return editor.tabShown() == controlsPage; })) << "the window stopped taking clicks";
+    EXPECT_TRUE (waitFor ([&] { return editor.tabShown() == controlsPage; })) << "the window lost the click after the drag";
 
     window.reset();
     folder.getFile().deleteRecursively();

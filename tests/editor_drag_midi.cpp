@@ -25,7 +25,7 @@ struct DragOut
     {
         auto& grip = editor->dragMidiGrip();
         grip.folder = folder.getFile();
-        grip.startExternalDrag = [this] (const juce::StringArray& files, juce::Component&)
+        grip.startExternalDrag = [this] (const juce::StringArray& files, juce::Component&, std::function<void()>)
         {
             ++drags;
             dragged = files;

@@ -27,8 +27,8 @@ DragMidiGrip::DragMidiGrip (ZelkProcessor& p) : ZelkButton ("DRAG MIDI"), folder
             say ("Drag DRAG MIDI out of the window and drop it on a track");
     };
 
-    startExternalDrag = [] (const juce::StringArray& files, juce::Component& source)
-    { return juce::DragAndDropContainer::performExternalDragDropOfFiles (files, false, &source); };
+    startExternalDrag = [] (const juce::StringArray& files, juce::Component& source, std::function<void()> ended)
+    { return juce::DragAndDropContainer::performExternalDragDropOfFiles (files, false, &source, std::move (ended)); };
 
     removeStaleLoopDragFilesOnce();
 }
@@ -55,7 +55,14 @@ bool DragMidiGrip::render()
 
 bool DragMidiGrip::startDrag()
 {
-    if (startExternalDrag == nullptr || ! startExternalDrag ({ platform::externalDragName (file) }, *this))
+    const juce::Component::SafePointer<DragMidiGrip> grip (this);
+    const auto ended = [grip]
+    {
+        if (grip != nullptr)
+            grip->dragEnded();
+    };
+
+    if (startExternalDrag == nullptr || ! startExternalDrag ({ platform::externalDragName (file) }, *this, ended))
     {
         say ("Drag failed: the window system did not start it");
         return false;
@@ -63,6 +70,34 @@ bool DragMidiGrip::startDrag()
 
     say ("Dragging " + file.getFileName());
     return true;
+}
+
+// Windows' drag and drop takes the button's release for itself, so the window never hears of it
+// and would take the next click for more of this drag. Once the system says the button is up (it
+// may say so a little after the drag ended), the press ends here.
+void DragMidiGrip::dragEnded (int attempt)
+{
+    const auto buttons = juce::ModifierKeys::getCurrentModifiersRealtime();
+    const auto& mouse = juce::Desktop::getInstance().getMainMouseSource();
+    auto* peer = getPeer();
+
+    if (peer == nullptr || ! mouse.isDragging())
+        return;
+
+    if (buttons.isAnyMouseButtonDown())
+    {
+        if (attempt < 40)
+            juce::Timer::callAfterDelay (50, [grip = juce::Component::SafePointer<DragMidiGrip> (this), attempt]
+                                         {
+                                             if (grip != nullptr)
+                                                 grip->dragEnded (attempt + 1);
+                                         });
+        return;
+    }
+
+    peer->handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, peer->globalToLocal (mouse.getScreenPosition()),
+                            buttons, juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation,
+                            juce::Time::currentTimeMillis());
 }
 
 bool DragMidiGrip::outsideWindow (const juce::MouseEvent& e) const

@@ -20,8 +20,9 @@ public:
 
     std::function<void (const juce::String&)> onStatus;
 
-    // The external drag itself; JUCE's performExternalDragDropOfFiles unless a test replaces it.
-    std::function<bool (const juce::StringArray& files, juce::Component& source)> startExternalDrag;
+    // The external drag itself, which calls `ended` on the message thread when it is over; JUCE's
+    // performExternalDragDropOfFiles unless a test replaces it.
+    std::function<bool (const juce::StringArray& files, juce::Component& source, std::function<void()> ended)> startExternalDrag;
 
     // Where the files go: platform::loopDragFolder() unless a test says otherwise.
     juce::File folder;
@@ -42,6 +43,7 @@ public:
 
 private:
     bool outsideWindow (const juce::MouseEvent& e) const;
+    void dragEnded (int attempt = 0);
     void say (const juce::String& line);
 
     ZelkProcessor& processor;
