@@ -48,10 +48,23 @@ void typicalPatternOnce (ZelkProcessor& processor)
     processor.setParameterValue ("looping", 0.0f);
 }
 
+// The full load with every output option away from its default: upper zone, 15 channels,
+// bend range 24, polyphonic aftertouch.
+void fullPatternOtherOutput (ZelkProcessor& processor)
+{
+    fullPattern (processor);
+    OutputOptions options;
+    options.zone = OutputOptions::Zone::upper;
+    options.bendRange = 24;
+    options.pressure = OutputOptions::Pressure::polyAftertouch;
+    processor.setOutputOptions (options);
+}
+
 void blockIdle (benchmark::State& state) { runBlocks (state, nullptr, false); }
 void blockIdleShapedLfos (benchmark::State& state) { runBlocks (state, shapedLfosPattern, false); }
 void blockTypical (benchmark::State& state) { runBlocks (state, typicalPattern, true); }
 void blockFullLoad (benchmark::State& state) { runBlocks (state, fullPattern, true); }
+void blockFullLoadOtherOutput (benchmark::State& state) { runBlocks (state, fullPatternOtherOutput, true); }
 
 // Playing on past the end of the typical pattern with the audition synth on: four beats at
 // 120 bpm, then three seconds more, far past the 4 ms fades, so that nothing sounds.
@@ -62,4 +75,5 @@ BENCHMARK (blockIdleShapedLfos)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockSilentAfterNotes)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockTypical)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockFullLoad)->Unit (benchmark::kMicrosecond);
+BENCHMARK (blockFullLoadOtherOutput)->Unit (benchmark::kMicrosecond);
 } // namespace

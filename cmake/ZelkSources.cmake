@@ -2,6 +2,7 @@
 set(ZELK_SOURCES
     core/ModulationDestinations.cpp
     core/NoteFields.cpp
+    core/OutputOptions.cpp
     core/ParameterLayout.cpp
     core/ParameterPointers.cpp
     core/PatternAccess.cpp
@@ -21,6 +22,7 @@ set(ZELK_SOURCES
     editing/SelectionEdits.cpp
     editing/UndoHistory.cpp
     engine/AuditionSynth.cpp
+    engine/AuditionSynthMessages.cpp
     engine/EditAudition.cpp
     engine/ExpressionLanes.cpp
     engine/ExpressionRenderer.cpp
@@ -38,6 +40,7 @@ set(ZELK_SOURCES
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     hosting/PrivateCopies.cpp
+    midi/LoopDragFile.cpp
     midi/MidiImport.cpp
     midi/MpeExport.cpp
     midi/OfflineRender.cpp
@@ -57,12 +60,14 @@ set(ZELK_SOURCES
     ui/canvas/VibratoPanel.cpp
     ui/canvas/ZelkCanvas.cpp
     ui/editor/ControlKnobs.cpp
+    ui/editor/DragMidiGrip.cpp
     ui/editor/EditorActions.cpp
     ui/editor/EditorButtons.cpp
     ui/editor/EditorChoosers.cpp
     ui/editor/EditorLayout.cpp
     ui/editor/EditorPages.cpp
     ui/editor/LogoImage.cpp
+    ui/editor/OutputSection.cpp
     ui/editor/ZelkEditor.cpp
     ui/motion/Panel.cpp
     ui/motion/RouteGrid.cpp
@@ -76,6 +81,7 @@ set(ZELK_SOURCES
     ui/style/Palette.cpp
     ui/style/SliderDrawing.cpp
     ui/style/ThemeSwatch.cpp
+    ui/style/ValueBox.cpp
     ui/style/ZelkButton.cpp)
 
 # The engine's vector code: the expression lanes vectorise only when the compiler may assume
@@ -83,5 +89,5 @@ set(ZELK_SOURCES
 # multiply-adds, so that every vector width gives the same bits.
 set_source_files_properties(engine/ExpressionLanes.cpp PROPERTIES
     COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-fno-trapping-math;-ffp-contract=off>")
-set_source_files_properties(engine/AuditionSynth.cpp engine/LfoAdvance.cpp engine/LfoEngine.cpp PROPERTIES
+set_source_files_properties(engine/AuditionSynth.cpp engine/AuditionSynthMessages.cpp engine/LfoAdvance.cpp engine/LfoEngine.cpp PROPERTIES
     COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang>:-ffp-contract=off>")

@@ -17,6 +17,20 @@ juce::File temporaryFolder()
     return juce::File::getSpecialLocation (juce::File::tempDirectory);
 }
 
+juce::File loopDragFolder()
+{
+    return temporaryFolder().getChildFile ("Zelk-drag");
+}
+
+juce::String externalDragName (const juce::File& file)
+{
+#if JUCE_LINUX || JUCE_BSD
+    return juce::URL (file).toString (false);
+#else
+    return file.getFullPathName();
+#endif
+}
+
 juce::File defaultVst3Folder()
 {
 #if JUCE_WINDOWS

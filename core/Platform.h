@@ -11,6 +11,14 @@ juce::File documentsFolder();
 // Where private copies of hosted modules are made.
 juce::File temporaryFolder();
 
+// Where the DRAG MIDI grip writes the loops it hands to other applications: a folder of Zelk's own
+// in the temporary folder.
+juce::File loopDragFolder();
+
+// How a file is named in an external drag. X11's URI lists want file URIs with their characters
+// escaped (JUCE would send a bare path as "file://" + path, spaces and all); Windows takes paths.
+juce::String externalDragName (const juce::File& file);
+
 // Where the instrument chooser starts, and where the installer puts Zelk itself.
 juce::File defaultVst3Folder();
 

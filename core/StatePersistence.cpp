@@ -72,6 +72,9 @@ void ZelkProcessor::getStateInformation (juce::MemoryBlock& destData)
     if (const auto element = instrument.savedStateElement(); element.isValid())
         state.prependChildElement (element.createXml().release());
 
+    if (auto output = outputstate::elementFor (outputOptions()))
+        state.prependChildElement (output.release());
+
     for (auto i = stateEntries.rbegin(); i != stateEntries.rend(); ++i)
     {
         auto* child = new juce::XmlElement (paramType);
@@ -125,6 +128,14 @@ void ZelkProcessor::setStateInformation (const void* data, int sizeInBytes)
         if (values[i] != entry.value->load())
             entry.parameter->setValueNotifyingHost (entry.parameter->convertTo0to1 (values[i]));
     }
+
+    // Not parameters: a state without them (from before they existed) loads the defaults, and a
+    // damaged element loads the defaults too, which the editor's status line reports.
+    const auto output = outputstate::fromElement (xml->getChildByName (outputstate::elementType));
+    outputOptionsBits = output.options.packed();
+
+    if (output.damaged)
+        ++damagedOutputOptionsLoads;
 
     const auto* element = xml->getChildByName (HostedInstrument::elementType);
     instrument.restoreFromState (element != nullptr ? juce::ValueTree::fromXml (*element) : juce::ValueTree());

@@ -57,7 +57,7 @@ void ZelkProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamples
     currentSampleRate = sampleRate;
 
     resetPlaybackState();
-    engine.prepare (sampleRate, makeSnapshot (pointers));
+    engine.prepare (sampleRate, makeSnapshot (pointers), outputOptions());
     instrument.prepare (sampleRate, maximumExpectedSamplesPerBlock);
 }
 
@@ -116,6 +116,14 @@ void ZelkProcessor::setPlaybackPosition (double beats)
     const auto position = std::isfinite (beats) ? std::clamp (beats, 0.0, timelineEnd) : 0.0;
     startPosition = position;
     seekRequest = position;
+}
+
+void ZelkProcessor::setOutputOptions (const OutputOptions& options)
+{
+    const auto bits = options.packed();
+
+    if (outputOptionsBits.exchange (bits) != bits)
+        updateHostDisplay (ChangeDetails().withNonParameterStateChanged (true));
 }
 
 double ZelkProcessor::loopStart() const noexcept { return zelk::loopStart (pointers); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Note.h"
+#include "core/OutputOptions.h"
 #include "core/ParameterPointers.h"
 #include "core/PatternChanges.h"
 #include "engine/PlaybackEngine.h"
@@ -61,6 +62,11 @@ public:
     double loopStart() const noexcept;
     double loopLength() const noexcept;
 
+    // How the MPE stream is laid out: settings outside the parameters and the undo history. A
+    // change tells the host that the project changed; playback takes it at its next start or reset.
+    OutputOptions outputOptions() const noexcept { return OutputOptions::unpacked (outputOptionsBits.load()); }
+    void setOutputOptions (const OutputOptions& options);
+
     juce::AudioProcessorValueTreeState& parameterTree() noexcept { return parameters; }
     const ParameterPointers& raw() const noexcept { return pointers; }
     HostedInstrument& hostedInstrument() noexcept { return instrument; }
@@ -76,6 +82,8 @@ public:
     std::atomic<float> hearPressure { 0.5f };
     std::atomic<float> hearTimbre { 0.5f };
     std::atomic<bool> stateReloaded { false };
+    // Counts the loaded states whose output options were damaged and replaced by the defaults.
+    std::atomic<uint32_t> damagedOutputOptionsLoads { 0 };
 
     // Published by the audio thread at the end of every block.
     std::atomic<double> publishedTempo { 120.0 };
@@ -114,6 +122,8 @@ private:
     std::unordered_map<juce::String, int> stateIndex;
     HostedInstrument instrument;
     PlaybackEngine engine;
+
+    std::atomic<uint32_t> outputOptionsBits { OutputOptions {}.packed() };
 
     juce::MidiBuffer engineMidi;
     bool handEngineMidiToHost = false;

@@ -335,43 +335,6 @@ ZELK_AVX2_TARGET void mixWide (const double* phaseAt, const double* amplitudeAt,
 }
 } // namespace
 
-namespace
-{
-// 2^((b - 8192) / 8192 x 4) for every 14-bit pitch-bend value b, as a bend message computes it.
-// Built when the first synth is made, on the thread making it, never on the audio thread.
-struct BendFactors
-{
-    BendFactors() noexcept
-    {
-        for (int b = 0; b < (int) factor.size(); ++b)
-            factor[(size_t) b] = portable::pow2 ((b - 8192) / 8192.0 * 4.0);
-    }
-
-    std::array<double, 16384> factor;
-};
-
-const double* bendFactorTable() noexcept
-{
-    static const BendFactors table;
-    return table.factor.data();
-}
-} // namespace
-
-AuditionSynth::AuditionSynth() noexcept : bendFactors (bendFactorTable())
-{
-    for (int key = 0; key < (int) keyHertz.size(); ++key)
-        keyHertz[(size_t) key] = 440.0 * portable::pow2 ((key - 69) / 12.0);
-
-    const auto width = vectors::width();
-    wide = ZELK_SYNTH_WIDE && width >= 4;
-    widest = ZELK_SYNTH_WIDE && width >= 8;
-}
-
-float AuditionSynth::keyFrequency (int key) noexcept
-{
-    return (float) (440.0 * portable::pow2 ((key - 69) / 12.0));
-}
-
 void AuditionSynth::prepare (double newSampleRate) noexcept
 {
     sampleRate = newSampleRate;
@@ -404,57 +367,6 @@ void AuditionSynth::retune (size_t voice, float hertz) noexcept
 {
     voices[voice].frequency = hertz;
     increments[voice] = hertz / sampleRate;
-}
-
-void AuditionSynth::setFrequency (int channel, float hertz) noexcept
-{
-    if (channel >= 1 && channel <= voiceCount)
-    {
-        catchUp();
-        retune ((size_t) (channel - 1), hertz);
-    }
-}
-
-void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
-{
-    const auto channel = message.getChannel();
-
-    if (channel < 1 || channel > voiceCount)
-        return;
-
-    catchUp();
-    auto& v = voices[(size_t) (channel - 1)];
-
-    if (message.isNoteOn())
-    {
-        v.note = message.getNoteNumber();
-        v.targetAmplitude = (float) message.getVelocity() / 127.0f * 0.06f;
-        updateSounding ((size_t) (channel - 1));
-    }
-    else if (message.isNoteOff() || message.isAllNotesOff() || message.isAllSoundOff())
-    {
-        v.targetAmplitude = 0.0f;
-        updateSounding ((size_t) (channel - 1));
-    }
-    else if (message.isPitchWheel())
-    {
-        const auto hertz = v.note >= 0 && v.note < (int) keyHertz.size() ? keyHertz[(size_t) v.note]
-                                                                          : 440.0 * portable::pow2 ((v.note - 69) / 12.0);
-        retune ((size_t) (channel - 1), (float) (hertz * bendFactors[(size_t) (message.getPitchWheelValue() & 0x3fff)]));
-    }
-    else if (message.isControllerOfType (74))
-    {
-        v.brightness = (float) message.getControllerValue() / 127.0f;
-    }
-    else if (message.isChannelPressure())
-    {
-        // A released voice stays released.
-        if (v.targetAmplitude != 0.0f)
-        {
-            v.targetAmplitude = 0.015f + 0.055f * (float) message.getChannelPressureValue() / 127.0f;
-            updateSounding ((size_t) (channel - 1));
-        }
-    }
 }
 
 void AuditionSynth::beginBlock (float* output) noexcept

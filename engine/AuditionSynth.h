@@ -29,8 +29,12 @@ public:
     void prepare (double sampleRate) noexcept;
     void reset() noexcept;
 
-    // Follows one message the engine sent; the voice is the message's channel.
+    // Follows one message the engine sent; the voice is the message's channel. Polyphonic
+    // aftertouch on a voice's key counts as its channel pressure.
     void handle (const juce::MidiMessage& message) noexcept;
+
+    // The member channels' bend range that pitch-bend messages are read with (48 by default).
+    void setBendRange (int semitones) noexcept;
 
     // The engine corrects the pitch after a note-on, when the bend sent before it still used the
     // channel's previous key.
@@ -91,8 +95,9 @@ private:
     // 440 x 2^((key - 69) / 12) of every MIDI key, which a bend message would otherwise compute
     // with the C library's power.
     std::array<double, 128> keyHertz;
-    // 2^(bend / 12) of every pitch-bend value, shared by all synths.
+    // 2^(bend / 12) of every pitch-bend value at the default range, shared by all synths.
     const double* bendFactors = nullptr;
+    int bendRange = 48;
     // Bit v: voice v's amplitude or target is not zero, so it renders a sine.
     uint32_t sounding = 0;
 

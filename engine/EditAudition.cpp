@@ -18,16 +18,25 @@ void EditAudition::silence (MidiSender& out) noexcept
     hearNote = -1;
 }
 
-void EditAudition::update (const Request& request, MidiSender& out) noexcept
+void EditAudition::endNote (MidiSender& out) noexcept
 {
-    // One note can follow the pen up to 47.9 semitones from its key; further needs a new note.
-    if (hearNote >= 0 && (! request.hear || std::abs (request.pitch - (float) hearNote) > 47.9f))
-    {
-        out.noteOff (channel, hearNote, 0);
-        out.pitchBend (channel, midivalue::bendCentre, 0);
+    out.noteOff (channel, hearNote, 0);
+    out.pitchBend (channel, midivalue::bendCentre, 0);
+
+    if (heard.polyPressure())
+        out.polyPressure (channel, hearNote, 0, 0);
+    else
         out.pressure (channel, 0, 0);
-        hearNote = -1;
-    }
+
+    hearNote = -1;
+}
+
+void EditAudition::update (const Request& request, const OutputOptions& output, MidiSender& out) noexcept
+{
+    // One note can follow the pen up to 0.1 semitone short of the bend range from its key (47.9
+    // by default); further needs a new note.
+    if (hearNote >= 0 && (! request.hear || std::abs (request.pitch - (float) hearNote) > (float) (heard.bendRange - 0.1)))
+        endNote (out);
 
     if (! request.hear)
         return;
@@ -37,20 +46,29 @@ void EditAudition::update (const Request& request, MidiSender& out) noexcept
 
     if (started)
     {
-        MpeVoices::sendMpeConfiguration (out, 0);
+        heard = output.limited();
+        channel = heard.lastMemberChannel();
+        MpeVoices::sendMpeConfiguration (out, 0, heard);
         hearNote = midivalue::nearestClamped (p, 0, 127);
     }
 
-    const auto bend = midivalue::nearestClamped (((double) p - hearNote) / 48.0 * 8192.0 + 8192.0, 0, 16383);
+    const auto range = (double) heard.bendRange;
+    const auto bend = midivalue::nearestClamped (((double) p - hearNote) / range * 8192.0 + 8192.0, 0, 16383);
     out.pitchBend (channel, bend, 0);
 
     if (started)
         out.noteOn (channel, hearNote, 96, 0);
 
-    out.pressure (channel, midivalue::sevenBit (request.pressure), 0);
+    const auto pressure = midivalue::sevenBit (request.pressure);
+
+    if (heard.polyPressure())
+        out.polyPressure (channel, hearNote, pressure, 0);
+    else
+        out.pressure (channel, pressure, 0);
+
     out.controller (channel, midivalue::timbreController, midivalue::sevenBit (request.timbre), 0);
 
-    const auto hertz = AuditionSynth::keyFrequency (hearNote) * portable::pow2 ((bend - 8192) / 8192.0 * 4.0);
+    const auto hertz = AuditionSynth::keyFrequency (hearNote) * portable::pow2 ((bend - 8192) / 8192.0 * (range / 12.0));
     out.auditionSynth().setFrequency (channel, (float) hertz);
 }
 

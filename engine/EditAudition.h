@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/OutputOptions.h"
 #include "engine/MidiSender.h"
 
 namespace zelk
 {
-// Sounds the pitch under the pen (or a piano key) on channel 16 while nothing plays.
+// Sounds the pitch under the pen (or a piano key) on the zone's last member channel (16 by
+// default) while nothing plays.
 class EditAudition
 {
 public:
@@ -16,10 +18,9 @@ public:
         float timbre = 0.5f;
     };
 
-    static constexpr int channel = 16;
-
     // Once per block, at offset 0. The messages are resent every block while hearing continues.
-    void update (const Request& request, MidiSender& out) noexcept;
+    // A new note takes the output options given; a sounding one keeps those it started with.
+    void update (const Request& request, const OutputOptions& output, MidiSender& out) noexcept;
 
     // A stop request: the audition note ends at once.
     void silence (MidiSender& out) noexcept;
@@ -28,7 +29,11 @@ public:
     int sounding() const noexcept { return hearNote; }
 
 private:
+    void endNote (MidiSender& out) noexcept;
+
     int hearNote = -1;
+    OutputOptions heard;
+    int channel = 16;
 };
 
 } // namespace zelk

@@ -108,6 +108,9 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
     if (! tick)
         return;
 
+    const auto range = channels.bendRange();
+    const auto poly = channels.layout().polyPressure();
+
     for (int c = 0; c < memberChannelCount; ++c)
     {
         auto& r = channels[c];
@@ -115,9 +118,9 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
         if (! r.holding())
             continue;
 
-        const auto channel = midiChannelOf (c);
+        const auto channel = channels.midiChannelOf (c);
         const auto i = (size_t) c;
-        const auto bend = midivalue::pitchBend (lanes.bend[i]);
+        const auto bend = midivalue::pitchBend (lanes.bend[i], range);
         const auto pressure = midivalue::sevenBit (lanes.pressure[i]);
         const auto timbre = midivalue::sevenBit (lanes.timbre[i]);
 
@@ -125,11 +128,19 @@ void ExpressionRenderer::update (MemberChannels& channels, const NoteTable& tabl
         {
             out.pitchBend (channel, bend, offset);
             r.lastBend = bend;
+
+            // Only a changed bend can newly pass the range.
+            if (midivalue::bendsPastRange (lanes.bend[i], range))
+                channels.clamped.mark (r.slot);
         }
 
         if (pressure != r.lastPressure)
         {
-            out.pressure (channel, pressure, offset);
+            if (poly)
+                out.polyPressure (channel, r.note, pressure, offset);
+            else
+                out.pressure (channel, pressure, offset);
+
             r.lastPressure = pressure;
         }
 

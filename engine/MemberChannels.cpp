@@ -1,13 +1,27 @@
 #include "engine/MemberChannels.h"
 
+#include <algorithm>
+
 namespace zelk
 {
-int MemberChannels::lowestFree() const noexcept
+void MemberChannels::useLayout (const OutputOptions& options) noexcept
 {
-    if (holding == memberChannelCount)
-        return -1;
+    if (holding > 0)
+        return;
+
+    output = options.limited();
+    range = (double) output.bendRange;
 
     for (int c = 0; c < memberChannelCount; ++c)
+        midiChannels[(size_t) c] = (int8_t) output.memberChannel (std::min (c, output.memberChannels - 1));
+}
+
+int MemberChannels::lowestFree() const noexcept
+{
+    if (holding >= output.memberChannels)
+        return -1;
+
+    for (int c = 0; c < output.memberChannels; ++c)
         if (! records[(size_t) c].holding())
             return c;
 

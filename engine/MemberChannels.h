@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/Note.h"
+#include "core/OutputOptions.h"
+#include "engine/ClampedNotes.h"
 #include "engine/ExpressionLanes.h"
 
 #include <array>
@@ -28,15 +30,26 @@ struct MemberChannel
 
 constexpr int memberChannelCount = 15;
 
-// Record c drives MIDI channel c + 2; channel 1 is the zone's master channel.
-constexpr int midiChannelOf (int record) noexcept { return record + 2; }
-
 // The 15 member records, with an index from slot to record so that "is this chain already
-// sounding" costs one lookup per head and sample.
+// sounding" costs one lookup per head and sample. The output options say how many of them may
+// sound and which MIDI channel each drives: by default record c drives channel c + 2, and channel
+// 1 is the zone's master channel.
 class MemberChannels
 {
 public:
-    MemberChannels() { holderOfSlot.fill (-1); }
+    MemberChannels()
+    {
+        holderOfSlot.fill (-1);
+        useLayout ({});
+    }
+
+    // Only while no record holds a note: records beyond the zone's members stay free.
+    void useLayout (const OutputOptions& options) noexcept;
+    const OutputOptions& layout() const noexcept { return output; }
+    int midiChannelOf (int record) const noexcept { return midiChannels[(size_t) record]; }
+    int usableCount() const noexcept { return output.memberChannels; }
+    // The member channels' bend range in semitones, as the conversions divide by it.
+    double bendRange() const noexcept { return range; }
 
     const MemberChannel& operator[] (int record) const noexcept { return records[(size_t) record]; }
     MemberChannel& operator[] (int record) noexcept { return records[(size_t) record]; }
@@ -78,9 +91,15 @@ public:
     // The expression targets of every channel, lane c for record c.
     ExpressionLanes lanes;
 
+    // The chains whose bend went past the range since playback started.
+    ClampedNotes clamped;
+
 private:
     std::array<MemberChannel, memberChannelCount> records {};
     std::array<int8_t, slotCount> holderOfSlot {};
+    std::array<int8_t, memberChannelCount> midiChannels {};
+    OutputOptions output;
+    double range = OutputOptions::defaultBendRange;
     int holding = 0;
     double settledFrom = 0.0;
     double settledUntil = -1.0;

@@ -37,6 +37,7 @@ public:
     void pitchBend (int channel, int value, int offset) noexcept { send (juce::MidiMessage::pitchWheel (channel, value), offset); }
     void pressure (int channel, int value, int offset) noexcept { send (juce::MidiMessage::channelPressureChange (channel, value), offset); }
     void controller (int channel, int number, int value, int offset) noexcept { send (juce::MidiMessage::controllerEvent (channel, number, value), offset); }
+    void polyPressure (int channel, int key, int value, int offset) noexcept { send (juce::MidiMessage::aftertouchChange (channel, key, value), offset); }
 
     AuditionSynth& auditionSynth() noexcept { return synth; }
 

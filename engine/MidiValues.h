@@ -17,8 +17,15 @@ inline int32_t nearestClamped (double x, int32_t lo, int32_t hi) noexcept
     return rounded > (double) hi ? hi : (int32_t) rounded;
 }
 
-// Member channels bend over +/-48 semitones whatever the "bend" control says.
-inline int32_t pitchBend (double semitones) noexcept { return nearestClamped (semitones * 8192.0 / 48.0 + 8192.0, 0, 16383); }
+// Member channels bend over +/-range semitones (48 unless the output options say otherwise),
+// whatever the "bend" control says; further is clamped at the range's edge.
+inline int32_t pitchBend (double semitones, double range) noexcept
+{
+    return nearestClamped (semitones * 8192.0 / range + 8192.0, 0, 16383);
+}
+
+// Past the edge, where the value sent is clamped.
+inline bool bendsPastRange (double semitones, double range) noexcept { return std::abs (semitones) > range; }
 
 // Pressure and controller 74 from 0..1.
 inline int32_t sevenBit (double unit) noexcept { return nearestClamped (unit * 127.0, 0, 127); }

@@ -9,8 +9,6 @@ namespace zelk
 {
 namespace
 {
-constexpr int masterChannel = 1;
-
 void writeRegisteredParameter (MidiSender& out, int channel, int parameter, int value, int offset) noexcept
 {
     out.controller (channel, 101, 0, offset);
@@ -32,28 +30,41 @@ int MpeVoices::attackKey (const Note& head, float transpose) noexcept { return k
 
 void MpeVoices::releaseAll (MidiSender& out, int offset) noexcept
 {
-    for (int c = 0; c < memberChannelCount; ++c)
-    {
-        const auto channel = midiChannelOf (c);
+    const auto poly = channels.layout().polyPressure();
 
-        if (channels[c].holding())
-            out.noteOff (channel, channels[c].note, offset);
+    for (int c = 0; c < channels.usableCount(); ++c)
+    {
+        const auto channel = channels.midiChannelOf (c);
+        const auto& r = channels[c];
+
+        if (r.holding())
+            out.noteOff (channel, r.note, offset);
 
         out.pitchBend (channel, midivalue::bendCentre, offset);
-        out.pressure (channel, 0, offset);
+
+        // Aftertouch belongs to a key: only a key that sounded has any to reset.
+        if (! poly)
+            out.pressure (channel, 0, offset);
+        else if (r.holding())
+            out.polyPressure (channel, r.note, 0, offset);
+
         out.controller (channel, midivalue::timbreController, 64, offset);
         channels.free (c);
     }
 }
 
-void MpeVoices::sendMpeConfiguration (MidiSender& out, int offset) noexcept
+void MpeVoices::sendMpeConfiguration (MidiSender& out, int offset, const OutputOptions& output) noexcept
 {
     constexpr int mpeConfiguration = 6, pitchBendRange = 0;
-    writeRegisteredParameter (out, masterChannel, mpeConfiguration, memberChannelCount, offset);
-    writeRegisteredParameter (out, masterChannel, pitchBendRange, 2, offset);
+    const auto master = output.masterChannel();
 
-    for (int c = 0; c < memberChannelCount; ++c)
-        writeRegisteredParameter (out, midiChannelOf (c), pitchBendRange, 48, offset);
+    if (output.configurationMessage)
+        writeRegisteredParameter (out, master, mpeConfiguration, output.memberChannels, offset);
+
+    writeRegisteredParameter (out, master, pitchBendRange, OutputOptions::masterBendRange, offset);
+
+    for (int c = 0; c < output.memberChannels; ++c)
+        writeRegisteredParameter (out, output.memberChannel (c), pitchBendRange, output.bendRange, offset);
 }
 
 bool MpeVoices::continues (const MemberChannel& r, const NoteTable& table, double v, double iteration,
@@ -89,8 +100,14 @@ void MpeVoices::releaseEnded (const NoteTable& table, double v, double iteration
         if (continues (r, table, v, iteration, loopEnd, shift))
             continue;
 
-        out.noteOff (midiChannelOf (c), r.note, offset);
-        out.pressure (midiChannelOf (c), 0, offset);
+        const auto channel = channels.midiChannelOf (c);
+        out.noteOff (channel, r.note, offset);
+
+        if (channels.layout().polyPressure())
+            out.polyPressure (channel, r.note, 0, offset);
+        else
+            out.pressure (channel, 0, offset);
+
         channels.free (c);
         heldThrough[(size_t) c] = false;
     }
@@ -124,12 +141,23 @@ void MpeVoices::attack (int record, int head, const NoteTable& table, double v, 
     lanes.pressure[i] = (float) t.pressure;
     lanes.timbre[i] = (float) t.timbre;
 
-    const auto channel = midiChannelOf (record);
+    const auto channel = channels.midiChannelOf (record);
     const auto velocity = midivalue::nearestClamped ((double) h.velocity * controls.velocity / 100.0, 1, 127);
-    out.pitchBend (channel, midivalue::pitchBend (lanes.bend[i]), offset);
-    out.pressure (channel, midivalue::sevenBit (lanes.pressure[i]), offset);
+    const auto poly = channels.layout().polyPressure();
+    out.pitchBend (channel, midivalue::pitchBend (lanes.bend[i], channels.bendRange()), offset);
+
+    if (midivalue::bendsPastRange (lanes.bend[i], channels.bendRange()))
+        channels.clamped.mark (head);
+
+    if (! poly)
+        out.pressure (channel, midivalue::sevenBit (lanes.pressure[i]), offset);
+
     out.controller (channel, midivalue::timbreController, midivalue::sevenBit (lanes.timbre[i]), offset);
     out.noteOn (channel, r.note, velocity, offset);
+
+    // A key's aftertouch means nothing to a synth before the key is down.
+    if (poly)
+        out.polyPressure (channel, r.note, midivalue::sevenBit (lanes.pressure[i]), offset);
 
     // The bend before the note-on still used the channel's previous key.
     out.auditionSynth().setFrequency (channel, (float) (AuditionSynth::keyFrequency (r.note) * portable::pow2 (lanes.bend[i] / 12.0)));
@@ -158,7 +186,7 @@ void MpeVoices::attackStarted (const NoteTable& table, double v, double iteratio
                                const GlobalControls& controls, int offset, MidiSender& out) noexcept
 {
     // With every channel busy no head can attack: they try again on the next sample.
-    if (channels.holdingCount() == memberChannelCount)
+    if (channels.holdingCount() >= channels.usableCount())
         return;
 
     // The other heads would fail the position test below in every sample of this run.
@@ -172,7 +200,7 @@ void MpeVoices::attackStarted (const NoteTable& table, double v, double iteratio
 
         const auto record = channels.lowestFree();
 
-        // All 15 channels busy: the remaining heads try again on the next sample.
+        // Every member channel busy: the remaining heads try again on the next sample.
         if (record < 0)
             return;
 
@@ -194,13 +222,14 @@ void MpeVoices::publish (std::array<std::atomic<float>, slotCount>& soundingPitc
 {
     std::array<float, slotCount> pitches;
     pitches.fill (silent);
+    const auto range = (float) channels.layout().bendRange;
 
     for (int c = 0; c < memberChannelCount; ++c)
     {
         const auto& r = channels[c];
 
         if (r.holding())
-            pitches[(size_t) r.slot] = r.lastBend >= 0 ? (float) r.note + (float) (r.lastBend - 8192) * 48.0f / 8192.0f
+            pitches[(size_t) r.slot] = r.lastBend >= 0 ? (float) r.note + (float) (r.lastBend - 8192) * range / 8192.0f
                                                        : (float) r.note + channels.lanes.bend[(size_t) c];
     }
 

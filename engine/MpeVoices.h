@@ -10,16 +10,17 @@
 
 namespace zelk
 {
-// The pattern as MPE notes in the lower zone: each chain owns one member channel (2..16) from its
-// attack to its release.
+// The pattern as MPE notes: each chain owns one member channel of the zone (by default the lower
+// zone's 2..16) from its attack to its release.
 class MpeVoices
 {
 public:
-    // Note-offs for every held chain and neutral expression on all 15 member channels.
+    // Note-offs for every held chain and neutral expression on every member channel in use.
     void releaseAll (MidiSender& out, int offset) noexcept;
 
-    // Lower zone with 15 members, master bend range 2, member bend range 48: 85 messages.
-    static void sendMpeConfiguration (MidiSender& out, int offset) noexcept;
+    // The zone's configuration (unless left out), master bend range 2 and the members' bend
+    // range; with the default options lower zone, 15 members, range 48: 85 messages.
+    static void sendMpeConfiguration (MidiSender& out, int offset, const OutputOptions& output) noexcept;
 
     // One sample of playback at pattern position v in loop pass `iteration`: releases, then attacks.
     void step (const NoteTable& table, double v, double iteration, double loopEnd, const GlobalControls& controls,

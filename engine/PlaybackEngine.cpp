@@ -8,13 +8,14 @@
 
 namespace zelk
 {
-void PlaybackEngine::prepare (double newSampleRate, const ModSnapshot& modulation) noexcept
+void PlaybackEngine::prepare (double newSampleRate, const ModSnapshot& modulation, const OutputOptions& output) noexcept
 {
     sampleRate = newSampleRate;
     lfo.prepare (sampleRate, modulation);
     table.invalidate();
     patternEnd = {};
     mpe.channels.freeAll();
+    adoptOutput (output);
     auditionSynth.prepare (sampleRate);
     audition.reset();
     transport.reset();
@@ -33,6 +34,22 @@ GlobalControls PlaybackEngine::effectiveControls (int sampleInRun) const noexcep
     return controls;
 }
 
+// Only while no member channel holds a note: a layout change never strands one.
+void PlaybackEngine::adoptOutput (const OutputOptions& output) noexcept
+{
+    if (mpe.channels.holdingCount() > 0)
+        return;
+
+    mpe.channels.useLayout (output);
+    auditionSynth.setBendRange (mpe.channels.layout().bendRange);
+}
+
+PlaybackEngine::ClampReport PlaybackEngine::clampReport() const noexcept
+{
+    const auto bits = publishedClamps.load (std::memory_order_relaxed);
+    return { (int) (bits & 0xff), (int) ((bits >> 8) & 0x7f), bits >> 15 };
+}
+
 void PlaybackEngine::performStopRequest (ZelkProcessor& processor, MidiSender& out) noexcept
 {
     processor.hearRequested = false;
@@ -43,7 +60,11 @@ void PlaybackEngine::performStopRequest (ZelkProcessor& processor, MidiSender& o
     instrument.instrumentFlush = true;
     instrument.instrumentMute = true;
 
-    for (int channel = 1; channel <= 16; ++channel)
+    // The zone's channels only: with fewer members the other channels may belong to another part
+    // of a multitimbral synth, whose notes a stop here must not end. By default all 16.
+    const auto& zone = mpe.channels.layout();
+
+    for (int channel = zone.lowestZoneChannel(); channel <= zone.highestZoneChannel(); ++channel)
     {
         out.controller (channel, 64, 0, 0);
         out.controller (channel, 66, 0, 0);
@@ -97,9 +118,20 @@ void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<fl
 
     const auto starting = playing && (! transport.wasPlaying || reset);
 
+    // Output options changed since take effect here, after every channel was released. Clamped
+    // chains count afresh from each start (not from a host's loop jump) and for each new range.
     if (starting)
     {
-        MpeVoices::sendMpeConfiguration (out, 0);
+        const auto rangeBefore = mpe.channels.layout().bendRange;
+        adoptOutput (processor.outputOptions());
+
+        if (! transport.wasPlaying || mpe.channels.layout().bendRange != rangeBefore)
+        {
+            mpe.channels.clamped.restart();
+            ++playbackStarts;
+        }
+
+        MpeVoices::sendMpeConfiguration (out, 0, mpe.channels.layout());
         expression.restartTicks();
     }
 
@@ -108,7 +140,12 @@ void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<fl
     hearing.pitch = processor.hearPitch.load();
     hearing.pressure = processor.hearPressure.load();
     hearing.timbre = processor.hearTimbre.load();
-    audition.update (hearing, out);
+
+    // A new audition note is a start too.
+    if (hearing.hear && audition.sounding() < 0)
+        adoptOutput (processor.outputOptions());
+
+    audition.update (hearing, mpe.channels.layout(), out);
 
     lfo.setTargets (makeSnapshot (parameters), starting);
 
@@ -219,6 +256,10 @@ void PlaybackEngine::publish (ZelkProcessor& processor, const BlockTransport& bl
         processor.displayPosition = next;
 
     processor.activeVoiceCount = mpe.channels.holdingCount();
+
+    const auto clamped = (uint32_t) std::min (mpe.channels.clamped.size(), 255);
+    const auto range = (uint32_t) mpe.channels.layout().bendRange;
+    publishedClamps.store (clamped | (range << 8) | (playbackStarts << 15), std::memory_order_relaxed);
 
     for (int d = 0; d < destinationCount; ++d)
         processor.liveValue[(size_t) d].store (lfo.effective (d), std::memory_order_relaxed);

@@ -5,6 +5,11 @@
 
 namespace zelk
 {
+double loopBeatsOf (const ZelkProcessor& processor) noexcept
+{
+    return isSwitchOn (processor.raw().looping) ? processor.loopLength() : patternBarLength (processor);
+}
+
 OfflineRender::OfflineRender (ZelkProcessor& source, bool listenSynth) : processor (std::make_unique<ZelkProcessor>())
 {
     // The copy gets the source's saved state, and never loads or runs the hosted instrument.
@@ -18,7 +23,7 @@ OfflineRender::OfflineRender (ZelkProcessor& source, bool listenSynth) : process
     processor->prepareToPlay (sampleRate, blockSize);
     processor->playRequested = true;
 
-    beats = isSwitchOn (processor->raw().looping) ? processor->loopLength() : patternBarLength (*processor);
+    beats = loopBeatsOf (*processor);
     samples = (juce::int64) (beats * 60.0 / tempo * sampleRate);
 }
 

@@ -9,6 +9,10 @@ namespace zelk
 {
 class ZelkProcessor;
 
+// The beats one loop of the processor's pattern renders: one pass of the loop when looping is
+// on, else the pattern's whole bars.
+double loopBeatsOf (const ZelkProcessor& processor) noexcept;
+
 // One loop of a pattern played offline by a private copy of the processor, at 120 BPM and
 // 48 kHz in blocks of 512, on its own clock. The running processor is only read.
 class OfflineRender

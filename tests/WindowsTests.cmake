@@ -1,12 +1,13 @@
 # The tests the Windows build runs under Wine (scripts/windows.sh): the engine's bit-exact session,
-# on the compiler and C library that ship, and the hosted instrument with its window. Wine sees
-# this machine's folders on drive Z:.
+# on the compiler and C library that ship, the hosted instrument with its window, and the DRAG MIDI
+# grip starting an OLE drag from a real window. Wine sees this machine's folders on drive Z:.
 add_executable(zelk_tests
     helpers/TestMain.cpp
     helpers/AllocationCounter.cpp
     helpers/EngineHarness.cpp
     helpers/FixtureBundles.cpp
     helpers/TestProcessor.cpp
+    drag_out_window.cpp
     engine_golden.cpp
     hosted_instrument.cpp
     hosted_window.cpp

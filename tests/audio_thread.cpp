@@ -108,6 +108,16 @@ TEST (AudioThread, EveryPlaybackScenarioRunsWithoutAllocating)
     processor.setPlaybackPosition (3.0);
     host.run (50);
 
+    OutputOptions output; // other output options, taken at the next reset
+    output.bendRange = 2;
+    output.memberChannels = 4;
+    output.zone = OutputOptions::Zone::upper;
+    output.pressure = OutputOptions::Pressure::polyAftertouch;
+    processor.setOutputOptions (output);
+    host.run (10);
+    processor.setPlaybackPosition (1.0);
+    host.run (50);
+
     processor.playRequested = false; // hearing edits while stopped
     processor.hearRequested = true;
 

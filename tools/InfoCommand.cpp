@@ -55,7 +55,8 @@ int info (const juce::StringArray& args)
     std::cout << count << " notes\n"
               << "loop: " << (looping ? "on" : "off")
               << ", time selection " << beats (processor.raw().rangeStart->load()) << " to "
-              << beats (processor.raw().rangeEnd->load()) << (selection ? "" : " (disabled)") << "\n";
+              << beats (processor.raw().rangeEnd->load()) << (selection ? "" : " (disabled)") << "\n"
+              << "output: " << describeOutputOptions (processor.outputOptions()) << "\n";
 
     juce::StringArray controls;
 

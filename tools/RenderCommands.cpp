@@ -3,6 +3,7 @@
 #include "midi/OfflineRender.h"
 #include "tools/Commands.h"
 #include "tools/DemoPattern.h"
+#include "tools/OutputArguments.h"
 #include "tools/PatternFiles.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
@@ -76,7 +77,7 @@ int writeOutput (const juce::File& output, bool written, const juce::String& wha
 
 // COMMAND IN OUT: loads a pattern and writes what `write` makes of it.
 int convertPattern (const juce::StringArray& args, const juce::String& command, const juce::String& what,
-                    bool (*write) (ZelkProcessor&, const juce::File&))
+                    bool (*write) (ZelkProcessor&, const juce::File&), const OutputArguments& outputOptions = {})
 {
     if (args.size() != 2)
     {
@@ -89,15 +90,26 @@ int convertPattern (const juce::StringArray& args, const juce::String& command, 
     if (! loadOrReport (processor, argumentFile (args[0])))
         return 1;
 
+    processor.setOutputOptions (outputOptions.appliedTo (processor.outputOptions()));
+
     const auto output = argumentFile (args[1]);
     const auto written = writeReplacing (output, [&] (const juce::File& f) { return write (processor, f); });
     return writeOutput (output, written, what);
 }
 } // namespace
 
-int exportMidi (const juce::StringArray& args)
+int exportMidi (const juce::StringArray& arguments)
 {
-    return convertPattern (args, "export", "MPE MIDI, one loop at 120 BPM", exportMpeMidi);
+    auto args = arguments;
+    OutputArguments output;
+
+    if (const auto error = output.take (args); error.isNotEmpty())
+    {
+        printError ("export: " + error);
+        return 2;
+    }
+
+    return convertPattern (args, "export", "MPE MIDI, one loop at 120 BPM", exportMpeMidi, output);
 }
 
 int render (const juce::StringArray& args)

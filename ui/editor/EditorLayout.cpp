@@ -1,5 +1,7 @@
 #include "ui/editor/EditorLayout.h"
 
+#include "ui/editor/OutputSection.h"
+
 namespace zelk
 {
 juce::Rectangle<int> EditorLayout::button (EditorButton which) const noexcept
@@ -60,6 +62,8 @@ juce::Rectangle<int> EditorLayout::knob (int k) const noexcept
 }
 
 juce::Rectangle<int> EditorLayout::motionPanel() const noexcept { return { (width - 920) / 2, 177, 920, 440 }; }
+
+juce::Rectangle<int> EditorLayout::outputSection() const noexcept { return { 60, 404, contentWidth(), OutputSection::height }; }
 
 juce::Rectangle<int> EditorLayout::footer() const noexcept { return { 32, height - 56, width - 64, 56 }; }
 

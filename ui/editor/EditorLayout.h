@@ -23,6 +23,10 @@ struct EditorLayout
     // Knobs k = 1..5 of the CONTROLS page, one per card.
     juce::Rectangle<int> knob (int k) const noexcept;
     juce::Rectangle<int> motionPanel() const noexcept;
+    // The INSTRUMENT page's OUTPUT section, under the page's texts, and the PIANO ROLL toolbar's
+    // DRAG MIDI grip, in the second row's free space between CLEAR and IMPORT MIDI.
+    juce::Rectangle<int> outputSection() const noexcept;
+    juce::Rectangle<int> dragMidiGrip() const noexcept { return { 340, 124, 104, 27 }; }
     // The page area that the timer repaints every tick: hint, counter and help line.
     juce::Rectangle<int> footer() const noexcept;
 

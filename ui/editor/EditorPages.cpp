@@ -132,7 +132,8 @@ void ZelkEditor::paintControlsPage (juce::Graphics& g)
     const auto card = width / 5;
 
     paperstyle::drawCaption (g, "Expression and playback", { 60, 177, width, 35 }, 17.0f, palette.ink, left);
-    paperstyle::drawCaption (g, "MPE pitch range: +/-48 semitones", { 60, 215, width, 27 }, 12.0f, palette.muted, left);
+    paperstyle::drawCaption (g, "MPE pitch range: +/-" + juce::String (processor.outputOptions().bendRange) + " semitones",
+                             { 60, 215, width, 27 }, 12.0f, palette.muted, left);
 
     for (int i = 0; i < controlKnobCount; ++i)
     {

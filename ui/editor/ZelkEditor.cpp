@@ -19,7 +19,9 @@ ZelkEditor::ZelkEditor (ZelkProcessor& p)
       logo (prepareLogo()),
       canvas (p),
       motionPanel (p),
-      history (p)
+      history (p),
+      outputSection (p),
+      dragGrip (p)
 {
     for (int i = 0; i < editorButtonCount; ++i)
         buttons[(size_t) i] = std::make_unique<ZelkButton> (buttonSpec ((EditorButton) i).text);
@@ -29,6 +31,7 @@ ZelkEditor::ZelkEditor (ZelkProcessor& p)
     configureButtons();
     buildSources();
     configureKnobs();
+    addOutputControls();
 
     setResizable (true, true);
     setResizeLimits (EditorLayout::minimumWidth, EditorLayout::minimumHeight, EditorLayout::maximumWidth,
@@ -80,6 +83,22 @@ void ZelkEditor::addChildren()
 
     for (auto which : { B::vibrato, B::smooth, B::connect, B::unlink, B::redo, B::loop })
         add (which);
+}
+
+// The OUTPUT section of the INSTRUMENT page and the PIANO ROLL toolbar's DRAG MIDI grip, above
+// everything else; both report through the status line.
+void ZelkEditor::addOutputControls()
+{
+    const auto showStatus = [this] (const juce::String& text)
+    {
+        statusText = text;
+        repaint();
+    };
+
+    outputSection.onStatus = showStatus;
+    dragGrip.onStatus = showStatus;
+    addChildComponent (outputSection);
+    addChildComponent (dragGrip);
 }
 
 void ZelkEditor::configureButtons()
@@ -165,6 +184,8 @@ void ZelkEditor::resized()
         controlKnob (k).setBounds (l.knob (k));
 
     motionPanel.setBounds (l.motionPanel());
+    outputSection.setBounds (l.outputSection());
+    dragGrip.setBounds (l.dragMidiGrip());
 }
 
 void ZelkEditor::showTab (int index)
@@ -191,6 +212,8 @@ void ZelkEditor::showTab (int index)
     for (auto& card : lfoCards)
         card->setVisible (index == controlsPage || index == motionPage);
 
+    outputSection.setVisible (index == instrumentPage);
+    dragGrip.setVisible (index == pianoRollPage);
     repaint();
 }
 
@@ -254,6 +277,7 @@ void ZelkEditor::tick()
         if (card->isVisible())
             card->repaint();
 
+    outputSection.tick();
     button (EditorButton::undo).setEnabled (history.canUndo());
     button (EditorButton::redo).setEnabled (history.canRedo());
     animateButtonHover();

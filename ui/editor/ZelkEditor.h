@@ -4,8 +4,10 @@
 #include "editing/UndoHistory.h"
 #include "ui/canvas/ZelkCanvas.h"
 #include "ui/editor/ControlKnobs.h"
+#include "ui/editor/DragMidiGrip.h"
 #include "ui/editor/EditorButtons.h"
 #include "ui/editor/EditorLayout.h"
+#include "ui/editor/OutputSection.h"
 #include "ui/motion/Panel.h"
 #include "ui/motion/Source.h"
 #include "ui/style/Knob.h"
@@ -66,6 +68,8 @@ public:
     ThemeSwatch& themeSwatch (int index) noexcept { return *themeSwatches[(size_t) index]; }
     motionui::Source& lfoBadge (int index) noexcept { return *lfoBadges[(size_t) index]; }
     motionui::Source& lfoCard (int index) noexcept { return *lfoCards[(size_t) index]; }
+    OutputSection& output() noexcept { return outputSection; }
+    DragMidiGrip& dragMidiGrip() noexcept { return dragGrip; }
     paperstyle::Look& lookAndFeel() noexcept { return look; }
     const juce::Image& logoImage() const noexcept { return logo; }
     EditorLayout layout() const noexcept { return { getWidth(), getHeight() }; }
@@ -101,6 +105,7 @@ private:
     void paintInstrumentPage (juce::Graphics& g);
     void paintLfoHint (juce::Graphics& g);
     void paintStatus (juce::Graphics& g);
+    void addOutputControls();
 
     ZelkProcessor& processor;
     paperstyle::Look look;
@@ -120,6 +125,8 @@ private:
     std::unique_ptr<juce::FileChooser> fileChooser;
     juce::String statusText;
     UndoHistory history;
+    OutputSection outputSection;
+    DragMidiGrip dragGrip;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZelkEditor)
 };
