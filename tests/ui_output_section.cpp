@@ -115,4 +115,21 @@ TEST (OutputSection, TheStatusLineSaysOncePerPlaybackStartHowManyNotesWereClampe
     p.playRequested = true;
     play (93); // not quite two beats: the second note only
     EXPECT_EQ (editor->status(), juce::String::fromUTF8 ("1 note bends past \xc2\xb1" "24 and is clamped"));
+
+    // At the default range the clipping is the one Zelk always did: nothing is said of it.
+    auto far = plainNote (0.0f, 3.0f, 60);
+    far.curves[pitchCurve].fill (1.0f); // 48 semitones, and the vibrato goes past them
+    far.vibOn = true;
+    far.vibDepth = 2.0f;
+    p.writeNote (0, far);
+    options.bendRange = OutputOptions::defaultBendRange;
+    p.setOutputOptions (options);
+    editor->dragMidiGrip().onStatus ("quiet");
+    p.playRequested = false;
+    play (1);
+    p.playRequested = true;
+    play (141);
+    EXPECT_EQ (p.playbackEngine().outputInUse().bendRange, OutputOptions::defaultBendRange);
+    EXPECT_GT (p.playbackEngine().clampReport().notes, 0);
+    EXPECT_EQ (editor->status(), "quiet");
 }

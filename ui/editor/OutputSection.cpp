@@ -185,7 +185,8 @@ void OutputSection::reportClamps()
         reportedClamps = 0;
     }
 
-    if (report.notes > reportedClamps)
+    // At the default range the clipping is what Zelk always did, and it says nothing of it.
+    if (report.bendRange != OutputOptions::defaultBendRange && report.notes > reportedClamps)
     {
         reportedClamps = report.notes;
 
