@@ -39,10 +39,7 @@ System thisSystem() noexcept
 #endif
 }
 
-bool nativeDialogChoosesFilesAndFolders (System system) noexcept
-{
-    return system == System::macOS;
-}
+bool nativeDialogChoosesFilesAndFolders (System system) noexcept { return system == System::macOS; }
 
 juce::String windowSystemProblem()
 {

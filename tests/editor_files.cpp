@@ -38,7 +38,7 @@ struct TemporaryFolder
 // The first component of a kind among a component's children, their children and so on, for
 // which `wanted` holds.
 template <typename Child>
-Child* findChild (juce::Component& parent, const std::function<bool (Child&)>& wanted = [] (Child&) { return true; })
+Child* findChild (juce::Component& parent, const std::function<bool (Child&)>& wanted)
 {
     for (auto* child : parent.getChildren())
     {
@@ -50,6 +50,12 @@ Child* findChild (juce::Component& parent, const std::function<bool (Child&)>& w
     }
 
     return nullptr;
+}
+
+template <typename Child>
+Child* findChild (juce::Component& parent)
+{
+    return findChild<Child> (parent, [] (Child&) { return true; });
 }
 } // namespace
 
@@ -258,7 +264,8 @@ TEST (EditorChoosers, LoadVst3TakesABundleAFileInsideOneOrASingleFileModule)
     ASSERT_NE (browser, nullptr) << "no file browser in the window";
     browser->setFileName (FixtureBundle::moduleBinary (stereo.file()).getFullPathName());
 
-    auto* open = findChild<juce::TextButton> (*editor, [] (juce::TextButton& b) { return b.getButtonText() == "Open"; });
+    const auto isOpen = [] (juce::TextButton& b) { return b.getButtonText() == "Open"; };
+    auto* open = findChild<juce::TextButton> (*editor, isOpen);
     ASSERT_NE (open, nullptr);
     open->triggerClick();
     runMessageLoop (100);

@@ -507,7 +507,8 @@ TEST (EditorLifetime, ClosingTheWindowMidTurnEndsTheGestureAndKeepsTheLastValue)
 {
     // Pressure turned down from 100, pressed at several points of the knob: the host closes the
     // window before the release, and keeps what the last drag step made.
-    for (const auto press : { juce::Point<float> (110.0f, 82.0f), { 70.0f, 110.0f }, { 140.0f, 60.0f }, { 100.0f, 80.0f } })
+    for (const auto press :
+         { juce::Point<float> (110.0f, 82.0f), { 70.0f, 110.0f }, { 140.0f, 60.0f }, { 100.0f, 80.0f } })
     {
         EditorHarness editor;
         editor->showTab (controlsPage);

@@ -310,13 +310,15 @@ TEST_F (HostedInstrumentWindow, PlayingThroughPaintsOfThePageAndOpeningsOfTheWin
     auto ticks = 0;
     const auto repaintingUntil = [&] (const std::function<bool()>& condition)
     {
-        return waitFor ([&]
+        const auto repaintingAndTesting = [&]
         {
             if (++ticks % 3 == 0)
                 editor->repaint();
 
             return condition();
-        });
+        };
+
+        return waitFor (repaintingAndTesting);
     };
     auto opened = 0;
 
@@ -324,9 +326,13 @@ TEST_F (HostedInstrumentWindow, PlayingThroughPaintsOfThePageAndOpeningsOfTheWin
     {
         editor->button (EditorButton::openSynth).triggerClick();
         HostedInstrument::Window* window = nullptr;
+        const auto showsTheEditor = [&]
+        {
+            window = hostedWindow();
+            return window != nullptr && realwindows::isShowing (*window) && showsFixtureEditor (*window);
+        };
 
-        if (! repaintingUntil ([&] { return (window = hostedWindow()) != nullptr && realwindows::isShowing (*window)
-                                            && showsFixtureEditor (*window); }))
+        if (! repaintingUntil (showsTheEditor))
             break;
 
         ++opened;

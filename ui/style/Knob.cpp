@@ -170,8 +170,9 @@ void Knob::endDragInPlace()
         // nothing from the event. Ours would take the event as a last drag step.
         const auto here = lastDragPosition;
         const auto now = juce::Time::getCurrentTime();
-        Slider::mouseUp ({ juce::Desktop::getInstance().getMainMouseSource(), here, {}, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
-                           this, this, now, here, now, 1, false });
+        const juce::MouseEvent release (juce::Desktop::getInstance().getMainMouseSource(), here, {}, 0.0f, 0.0f, 0.0f,
+                                        0.0f, 0.0f, this, this, now, here, now, 1, false);
+        Slider::mouseUp (release);
     }
     else
     {
