@@ -97,14 +97,12 @@ bool showsFixtureEditor (HostedInstrument::Window& window)
 struct Listening
 {
     static constexpr int length = 3 * 48000 / 512;
-    std::atomic<int> blocks { 0 };
-    std::atomic<int> soundingBlocks { 0 };
     std::atomic<int> silentBlocks { 0 };
     std::atomic<bool> finished { false };
 };
 
-// Three seconds of blocks of 512, in real time, with the host playing at 120 BPM. Once the first
-// note sounds, every block of the pattern holds one, so a silent block is one the lock cost.
+// Three seconds of blocks of 512, in real time, with the host playing at 120 BPM. Every block of
+// the pattern holds a note, so a silent block is one the lock cost.
 void listen (ZelkProcessor& processor, FakePlayHead& host, Listening& heard)
 {
     juce::AudioBuffer<float> buffer (2, 512);
@@ -112,21 +110,15 @@ void listen (ZelkProcessor& processor, FakePlayHead& host, Listening& heard)
     midi.ensureSize (1 << 16);
     const auto blockTime = std::chrono::microseconds (512 * 1000000 / 48000);
     auto next = std::chrono::steady_clock::now();
-    auto sounding = false;
 
     for (int block = 0; block < Listening::length; ++block)
     {
         processor.processBlock (buffer, midi);
         midi.clear();
-        const auto silent = buffer.getMagnitude (0, 512) == 0.0f;
-        sounding = sounding || ! silent;
 
-        if (sounding && silent)
+        if (buffer.getMagnitude (0, 512) == 0.0f)
             ++heard.silentBlocks;
-        else if (! silent)
-            ++heard.soundingBlocks;
 
-        ++heard.blocks;
         *host.ppq += 512.0 * 2.0 / 48000.0;
         next += blockTime;
         std::this_thread::sleep_until (next);
@@ -282,7 +274,7 @@ TEST_F (HostedInstrumentWindow, PlayingThroughPaintsOfThePageAndOpeningsOfTheWin
     FakePlayHead host;
     processor->setPlayHead (&host);
 
-    // Overlapping notes over twenty beats: from the first on, one sounds in every block.
+    // Overlapping notes from the first beat over twenty: one sounds in every block.
     for (int slot = 0; slot < 40; ++slot)
         writePlainNote (*processor, slot, 0.5f * (float) slot, 1.0f, 48 + slot % 12);
 
@@ -346,9 +338,7 @@ TEST_F (HostedInstrumentWindow, PlayingThroughPaintsOfThePageAndOpeningsOfTheWin
     audioThread.join();
     EXPECT_EQ (opened, 4) << "OPEN SYNTH did not show the instrument's editor, or closing did not hide it";
     EXPECT_EQ (editorCounts (instrument()).created, 1);
-    EXPECT_EQ (heard.blocks.load(), Listening::length);
     EXPECT_EQ (heard.silentBlocks.load(), 0) << "of " << Listening::length << " blocks lost to the lock";
-    EXPECT_EQ (heard.soundingBlocks.load(), Listening::length);
 
     // The host stops: every note the instrument was given has been ended.
     host.playing = false;
