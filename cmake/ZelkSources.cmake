@@ -59,6 +59,7 @@ set(ZELK_SOURCES
     ui/canvas/NoteLineSampling.cpp
     ui/canvas/VibratoPanel.cpp
     ui/canvas/ZelkCanvas.cpp
+    ui/editor/ChooserSetup.cpp
     ui/editor/ControlKnobs.cpp
     ui/editor/DragMidiGrip.cpp
     ui/editor/EditorActions.cpp

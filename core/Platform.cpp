@@ -42,6 +42,19 @@ juce::File defaultVst3Folder()
 #endif
 }
 
+System thisSystem() noexcept
+{
+#if JUCE_WINDOWS
+    return System::windows;
+#elif JUCE_MAC
+    return System::macOS;
+#else
+    return System::gnuLinux;
+#endif
+}
+
+bool nativeDialogChoosesFilesAndFolders (System system) noexcept { return system == System::macOS; }
+
 juce::String windowSystemProblem()
 {
 #if JUCE_LINUX || JUCE_BSD

@@ -22,6 +22,22 @@ juce::String externalDragName (const juce::File& file);
 // Where the instrument chooser starts, and where the installer puts Zelk itself.
 juce::File defaultVst3Folder();
 
+// The systems Zelk is built for. What is said of each holds on any of them, so it can be checked
+// anywhere.
+enum class System
+{
+    windows,
+    gnuLinux, // not "linux", which GNU C++ defines as a macro
+    macOS
+};
+
+System thisSystem() noexcept;
+
+// Whether the system's own open dialog can offer files and folders to choose in one dialog, as a
+// VST 3 module may be either. Windows' picks files or folders (FOS_PICKFOLDERS), and so do
+// Linux's zenity and kdialog; macOS's can do both.
+bool nativeDialogChoosesFilesAndFolders (System system) noexcept;
+
 // Why no window can be opened here, in one line (no X display, or one that cannot be reached);
 // empty when windows can be opened.
 juce::String windowSystemProblem();

@@ -161,10 +161,7 @@ bool HostedInstrument::loadInstrument (const juce::File& file, const juce::Memor
 
         if (! ok)
         {
-            {
-                const juce::ScopedLock sl (lock);
-                status = "Load failed: could not create private Vital module in temporary folder";
-            }
+            setStatus ("Load failed: could not create private Vital module in temporary folder");
             deletePrivateCopy (copy);
             return false;
         }
@@ -176,10 +173,7 @@ bool HostedInstrument::loadInstrument (const juce::File& file, const juce::Memor
 
     const auto fail = [&] (const juce::String& message)
     {
-        {
-            const juce::ScopedLock sl (lock);
-            status = message;
-        }
+        setStatus (message);
         // The instance holds its module open: it goes before the copy it was loaded from.
         loaded.reset();
         deletePrivateCopy (copy);
@@ -222,8 +216,6 @@ bool HostedInstrument::loadInstrument (const juce::File& file, const juce::Memor
         muted = false;
         instrumentFlush = true;
         path = file.getFullPathName();
-        name = instance->getName();
-        status.clear();
         pendingState = {};
         instrumentActive = true;
         instrumentLoading = false;
@@ -231,6 +223,7 @@ bool HostedInstrument::loadInstrument (const juce::File& file, const juce::Memor
         owner.setLatencySamples (instance->getLatencySamples());
     }
 
+    setTexts (instance->getName(), {});
     return true;
 }
 
@@ -249,11 +242,10 @@ void HostedInstrument::unloadInstrument()
     deletePrivateCopy (privateCopy);
     privateCopy.reset();
     path.clear();
-    name.clear();
-    status.clear();
     pendingState = {};
     instrumentLoading = false;
     owner.setLatencySamples (0);
+    setTexts ({}, {});
 }
 
 juce::ValueTree HostedInstrument::savedStateElement()
@@ -306,8 +298,8 @@ void HostedInstrument::handleAsyncUpdate()
     if (! decodeSavedState (pending.getProperty (stateProperty).toString(), state))
     {
         // Loading the instrument without its sound would lose it at the next save; kept instead.
+        setStatus ("Load failed: the saved instrument state is damaged");
         const juce::ScopedLock sl (lock);
-        status = "Load failed: the saved instrument state is damaged";
         pendingState = pending;
         instrumentLoading = true;
         return;
@@ -333,19 +325,32 @@ void HostedInstrument::handleAsyncUpdate()
 
 bool HostedInstrument::failToLoad (const juce::String& fileName)
 {
-    const juce::ScopedLock sl (lock);
-    status = "Load failed: " + fileName;
+    setStatus ("Load failed: " + fileName);
     return false;
+}
+
+void HostedInstrument::setStatus (const juce::String& text)
+{
+    const juce::ScopedLock sl (textLock);
+    status = text;
+}
+
+void HostedInstrument::setTexts (const juce::String& newName, const juce::String& newStatus)
+{
+    const juce::ScopedLock sl (textLock);
+    name = newName;
+    status = newStatus;
 }
 
 void HostedInstrument::showWindow()
 {
-    if (! instrumentActive)
-        return;
+    // Without the lock: making a large instrument's editor takes hundreds of milliseconds, which
+    // the audio thread would spend in silence. The instance is only ever replaced on this thread,
+    // and a host's state or prepare call from another thread takes the message manager's lock
+    // first (underLockWithInstance), so none of them runs while this does.
+    JUCE_ASSERT_MESSAGE_THREAD
 
-    const juce::ScopedLock sl (lock);
-
-    if (instance == nullptr)
+    if (! instrumentActive || instance == nullptr)
         return;
 
     if (window == nullptr)
@@ -539,13 +544,13 @@ bool HostedInstrument::hasInstance() const
 
 juce::String HostedInstrument::instrumentName() const
 {
-    const juce::ScopedLock sl (lock);
+    const juce::ScopedLock sl (textLock);
     return name;
 }
 
 juce::String HostedInstrument::statusText() const
 {
-    const juce::ScopedLock sl (lock);
+    const juce::ScopedLock sl (textLock);
     return status;
 }
 

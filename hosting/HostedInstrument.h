@@ -13,8 +13,10 @@ namespace zelk
 class ZelkProcessor;
 struct PrivateCopy;
 
-// The VST 3 instrument Zelk may run inside itself, and its part of the saved state. The
-// message thread loads, unloads and saves under `lock`; the audio thread only tries it.
+// The VST 3 instrument Zelk may run inside itself, and its part of the saved state. `lock` guards
+// what the audio thread uses: the message thread holds it only to swap or remove the instance,
+// prepare and release it and make state calls; the audio thread only tries it, and a block that
+// finds it busy is silent. The name and status shown in the editor have a lock of their own.
 class HostedInstrument : private juce::AsyncUpdater
 {
 public:
@@ -79,6 +81,8 @@ public:
 private:
     void handleAsyncUpdate() override;
     bool failToLoad (const juce::String& fileName);
+    void setStatus (const juce::String& text);
+    void setTexts (const juce::String& newName, const juce::String& newStatus);
     void renderSubBlock (juce::AudioBuffer<float>& buffer, const juce::MidiBuffer& midi, int offset, int length,
                          bool flushFirst) noexcept;
     void addFlushMessages() noexcept;
@@ -93,7 +97,10 @@ private:
     juce::MidiBuffer instrumentMidi;
     double sampleRate = 48000.0;
     int blockSize = 512;
-    juce::String path, name, status;
+    juce::String path;
+    // Never taken by the audio thread, so painting the INSTRUMENT page costs it nothing.
+    mutable juce::CriticalSection textLock;
+    juce::String name, status;
     juce::ValueTree pendingState;
     std::bitset<16 * 128> soundingNotes;
     bool muted = false;

@@ -12,6 +12,20 @@ juce::File vst3ModuleBinary (const juce::File& bundle)
     return bundle;
 }
 
+juce::File vst3ModuleOfChoice (const juce::File& chosen)
+{
+    // Read from the path alone: a bundle's inner file is a ".vst3" too on Windows. A folder named
+    // just ".vst3" (Linux's own plug-in folder) is no bundle.
+    const auto isBundle = [] (const juce::File& folder)
+    { return folder.hasFileExtension ("vst3") && folder.getFileNameWithoutExtension().isNotEmpty(); };
+
+    for (auto inside = chosen; inside.getParentDirectory() != inside; inside = inside.getParentDirectory())
+        if (inside.getFileName().equalsIgnoreCase ("Contents") && isBundle (inside.getParentDirectory()))
+            return inside.getParentDirectory();
+
+    return chosen;
+}
+
 PluginInspection openVst3Plugin (const juce::File& module, double sampleRate, int blockSize)
 {
     PluginInspection result;

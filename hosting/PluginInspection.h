@@ -21,4 +21,9 @@ PluginInspection openVst3Plugin (const juce::File& module, double sampleRate = 4
 // The bundle layout hosts expect inside a .vst3 folder on this platform.
 juce::File vst3ModuleBinary (const juce::File& bundle);
 
+// The module a path chosen in the instrument chooser names: a bundle folder, or anything inside
+// one (its binary in Contents/x86_64-win or Contents/x86_64-linux, say), is that bundle; anything
+// else, a single-file module among them, is itself.
+juce::File vst3ModuleOfChoice (const juce::File& chosen);
+
 } // namespace zelk

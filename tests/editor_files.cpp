@@ -3,6 +3,9 @@
 #include "tests/helpers/MidiFiles.h"
 #include "tests/helpers/TestProcessor.h"
 
+#include "hosting/PluginInspection.h"
+#include "ui/editor/ChooserSetup.h"
+
 #include <gtest/gtest.h>
 
 using namespace zelk;
@@ -31,6 +34,29 @@ struct TemporaryFolder
         folder.deleteRecursively();
     }
 };
+
+// The first component of a kind among a component's children, their children and so on, for
+// which `wanted` holds.
+template <typename Child>
+Child* findChild (juce::Component& parent, const std::function<bool (Child&)>& wanted)
+{
+    for (auto* child : parent.getChildren())
+    {
+        if (auto* found = dynamic_cast<Child*> (child); found != nullptr && wanted (*found))
+            return found;
+
+        if (auto* found = findChild<Child> (*child, wanted))
+            return found;
+    }
+
+    return nullptr;
+}
+
+template <typename Child>
+Child* findChild (juce::Component& parent)
+{
+    return findChild<Child> (parent, [] (Child&) { return true; });
+}
 } // namespace
 
 TEST (EditorImport, ReplacesThePatternAsOneUndoableStep)
@@ -189,4 +215,62 @@ TEST (EditorChoosers, AnAnswerWhileTheWindowIsOpenRunsTheOperation)
     ZelkEditor::answerChooser (window, ZelkEditor::Chooser::importMidi, twoNoteFile());
     EXPECT_TRUE (editor.processor.isNoteOn (0));
     EXPECT_TRUE (editor.processor.isNoteOn (1));
+}
+
+TEST (EditorChoosers, LoadVst3OffersFilesAndFoldersAndTakesABundleAFileInsideOneOrASingleFileModule)
+{
+    // Only macOS's own dialog offers both at once; Windows' turns into a folder picker and Linux's
+    // zenity and kdialog into file pickers, so there it is JUCE's browser.
+    using F = juce::FileBrowserComponent;
+    using platform::System;
+
+    for (const auto system : { System::windows, System::gnuLinux, System::macOS })
+    {
+        const auto setup = chooserSetup (ZelkEditor::Chooser::loadInstrument, system);
+        EXPECT_EQ (setup.title, "Load VST3 instrument");
+        EXPECT_EQ (setup.start, platform::defaultVst3Folder());
+        EXPECT_EQ (setup.filter, "*.vst3");
+        EXPECT_EQ (setup.flags, F::openMode | F::canSelectFiles | F::canSelectDirectories);
+        EXPECT_EQ (setup.native, system == System::macOS);
+        EXPECT_TRUE (chooserSetup (ZelkEditor::Chooser::importMidi, system).native);
+    }
+
+    const juce::File folder ("/plugins");
+    const auto bundle = folder.getChildFile ("Foo.vst3");
+
+    for (const auto& [chosen, module] : std::vector<std::pair<juce::File, juce::File>> {
+             { bundle, bundle },
+             { bundle.getChildFile ("Contents/x86_64-win/Foo.vst3"), bundle },
+             { bundle.getChildFile ("Contents/x86_64-linux/Foo.so"), bundle },
+             { bundle.getChildFile ("Contents"), bundle },
+             { folder.getChildFile ("Vital.vst3"), folder.getChildFile ("Vital.vst3") },
+             { juce::File ("/home/producer/.vst3/Vital.vst3"), juce::File ("/home/producer/.vst3/Vital.vst3") },
+             { folder.getChildFile ("Contents/Foo.so"), folder.getChildFile ("Contents/Foo.so") } })
+        EXPECT_EQ (vst3ModuleOfChoice (chosen), module) << chosen.getFullPathName();
+
+    // Through the window: LOAD VST3 opens JUCE's browser in it, and the bundle's binary, typed
+    // there, loads the bundle.
+    EditorHarness editor;
+    auto& instrument = editor.processor.hostedInstrument();
+    const FixtureBundle stereo ("Stereo");
+    editor->showTab (instrumentPage);
+    editor.click (EditorButton::loadVst3);
+    auto* browser = findChild<juce::FileBrowserComponent> (*editor);
+    ASSERT_NE (browser, nullptr) << "no file browser in the window";
+    browser->setFileName (FixtureBundle::moduleBinary (stereo.file()).getFullPathName());
+
+    const auto isOpen = [] (juce::TextButton& b) { return b.getButtonText() == "Open"; };
+    auto* open = findChild<juce::TextButton> (*editor, isOpen);
+    ASSERT_NE (open, nullptr);
+    open->triggerClick();
+    runMessageLoop (100);
+    EXPECT_TRUE (instrument.instrumentActive.load()) << instrument.statusText();
+    EXPECT_EQ (instrument.instrumentPath(), stereo.file().getFullPathName());
+    EXPECT_EQ (findChild<juce::FileBrowserComponent> (*editor), nullptr);
+
+    // A cancel leaves the instrument as it was.
+    juce::Component::SafePointer<ZelkEditor> window (editor.editor.get());
+    ZelkEditor::answerChooser (window, ZelkEditor::Chooser::loadInstrument, {});
+    EXPECT_TRUE (instrument.instrumentActive.load());
+    EXPECT_EQ (instrument.instrumentPath(), stereo.file().getFullPathName());
 }

@@ -503,19 +503,43 @@ TEST (EditorLifetime, OpeningTheWindowChangesNoParameter)
     EXPECT_EQ (stateXml (processor), before);
 }
 
-TEST (EditorLifetime, ClosingTheWindowInTheMiddleOfAKnobDragEndsItsGesture)
+TEST (EditorLifetime, ClosingTheWindowMidTurnEndsTheGestureAndKeepsTheLastValue)
 {
+    // Pressure turned down from 100, pressed at several points of the knob: the host closes the
+    // window before the release, and keeps what the last drag step made.
+    for (const auto press :
+         { juce::Point<float> (110.0f, 82.0f), { 70.0f, 110.0f }, { 140.0f, 60.0f }, { 100.0f, 80.0f } })
+    {
+        EditorHarness editor;
+        editor->showTab (controlsPage);
+        auto& knob = editor->controlKnob (1);
+        knob.mouseDown (mouseEventOn (knob, press, leftButton(), press));
+        knob.mouseDrag (mouseEventOn (knob, press.translated (0.0f, 40.0f), leftButton(), press, 1, true));
+        const auto turned = valueOf (editor.processor, "pressure");
+        EXPECT_LT (turned, 100.0f);
+        EXPECT_EQ (editor.openGestures(), 1);
+
+        editor.close();
+        EXPECT_EQ (editor.openGestures(), 0);
+        EXPECT_EQ (valueOf (editor.processor, "pressure"), turned) << "pressed at " << press.toString();
+    }
+
+    // A ring held at the close keeps the depth it was dragged to.
     EditorHarness editor;
     editor->showTab (controlsPage);
-    auto& knob = editor->controlKnob (4);
-    const juce::Point<float> centre { 100.0f, 80.0f };
-
-    knob.mouseDown (mouseEventOn (knob, centre, juce::ModifierKeys::leftButtonModifier, centre));
-    knob.mouseDrag (mouseEventOn (knob, centre.translated (0.0f, -30.0f), juce::ModifierKeys::leftButtonModifier, centre, 1, true));
-    EXPECT_EQ (editor.openGestures(), 1);
+    editor.processor.setParameterValue ("mod2_pressure", 20.0f);
+    editor.tick();
+    editor.paint();
+    auto& knob = editor->controlKnob (1);
+    const auto grip = knob.ringHandle[1];
+    knob.mouseDown (mouseEventOn (knob, grip, leftButton(), grip));
+    knob.mouseDrag (mouseEventOn (knob, grip.translated (0.0f, -30.0f), leftButton(), grip, 1, true));
+    EXPECT_FLOAT_EQ (valueOf (editor.processor, "mod2_pressure"), 35.0f);
 
     editor.close();
     EXPECT_EQ (editor.openGestures(), 0);
+    EXPECT_FLOAT_EQ (valueOf (editor.processor, "mod2_pressure"), 35.0f);
+    EXPECT_FLOAT_EQ (valueOf (editor.processor, "pressure"), 100.0f);
 }
 
 TEST (EditorLifetime, ClosingTheWindowInTheMiddleOfAStrokeClosesEveryGestureAndKeepsTheNote)

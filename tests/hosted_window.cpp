@@ -3,13 +3,17 @@
 // request, reused, and torn down while open. The fixture counts its editors and paints in its
 // saved state, so the outcomes are read through the host.
 #include "core/Platform.h"
+#include "tests/helpers/FakePlayHead.h"
 #include "tests/helpers/FixtureBundles.h"
 #include "tests/helpers/TestProcessor.h"
 #include "tools/RealWindows.h"
+#include "ui/editor/ZelkEditor.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <thread>
 
 using namespace zelk;
 using namespace zelk::test;
@@ -87,6 +91,66 @@ bool showsFixtureEditor (HostedInstrument::Window& window)
             return false;
 
     return true;
+}
+
+// What a listener heard on the host's audio thread.
+struct Listening
+{
+    static constexpr int length = 3 * 48000 / 512;
+    std::atomic<int> silentBlocks { 0 };
+    std::atomic<bool> finished { false };
+};
+
+// Three seconds of blocks of 512, in real time, with the host playing at 120 BPM. Every block of
+// the pattern holds a note, so a silent block is one the lock cost.
+void listen (ZelkProcessor& processor, FakePlayHead& host, Listening& heard)
+{
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer midi;
+    midi.ensureSize (1 << 16);
+    const auto blockTime = std::chrono::microseconds (512 * 1000000 / 48000);
+    auto next = std::chrono::steady_clock::now();
+
+    for (int block = 0; block < Listening::length; ++block)
+    {
+        processor.processBlock (buffer, midi);
+        midi.clear();
+
+        if (buffer.getMagnitude (0, 512) == 0.0f)
+            ++heard.silentBlocks;
+
+        *host.ppq += 512.0 * 2.0 / 48000.0;
+        next += blockTime;
+        std::this_thread::sleep_until (next);
+    }
+
+    heard.finished = true;
+}
+
+// The notes the instrument was given and never told to end, from its own log: channel * 128 + key.
+std::vector<int> notesLeftOn (HostedInstrument& instrument)
+{
+    juce::StringArray lines;
+    lines.addLines (fixtureStateText (instrument.savedStateElement().getProperty ("state").toString()));
+    std::map<int, bool> on;
+
+    for (const auto& line : lines)
+    {
+        juce::StringArray words; // "event POSITION STATUS KEY VELOCITY"
+        words.addTokens (line, " ", {});
+        const auto status = words[2].getIntValue();
+
+        if (words[0] == "event" && words.size() == 5 && ((status & 0xf0) == 0x80 || (status & 0xf0) == 0x90))
+            on[(status & 0x0f) * 128 + words[3].getIntValue()] = (status & 0xf0) == 0x90 && words[4].getIntValue() > 0;
+    }
+
+    std::vector<int> left;
+
+    for (const auto& [note, isOn] : on)
+        if (isOn)
+            left.push_back (note);
+
+    return left;
 }
 
 struct HostedInstrumentWindow : ::testing::Test
@@ -201,4 +265,87 @@ TEST_F (HostedInstrumentWindow, ClosingZelksEditorLeavesTheInstrumentWindowWorki
     EXPECT_TRUE (waitFor ([&] { return ! realwindows::isShowing (*window); }));
     EXPECT_EQ (showAndWait(), window);
     EXPECT_TRUE (waitFor ([&] { return editorCounts (instrument()).painted > paintedBefore; }));
+}
+
+TEST_F (HostedInstrumentWindow, PlayingThroughPaintsOfThePageAndOpeningsOfTheWindowLosesNoBlock)
+{
+    // An instrument whose editor takes 300 ms to make, as a large synthesizer's does.
+    FixtureBundle slow ("Slow Editor Fixture");
+    FakePlayHead host;
+    processor->setPlayHead (&host);
+
+    // Overlapping notes from the first beat over twenty: one sounds in every block.
+    for (int slot = 0; slot < 40; ++slot)
+        writePlainNote (*processor, slot, 0.5f * (float) slot, 1.0f, 48 + slot % 12);
+
+    // Zelk's window on its INSTRUMENT page, as a host shows it; the page repaints with every tick.
+    auto* editor = dynamic_cast<ZelkEditor*> (processor->createEditorIfNeeded());
+    auto zelkWindow = std::make_unique<juce::DocumentWindow> ("Zelk", juce::Colours::black, 0);
+    zelkWindow->setContentOwned (editor, true);
+    zelkWindow->setVisible (true);
+    ASSERT_TRUE (waitFor ([&] { return realwindows::isShowing (*zelkWindow); }));
+    editor->loadInstrumentFile (slow.file());
+    ASSERT_TRUE (instrument().instrumentActive.load()) << instrument().statusText();
+    editor->showTab (instrumentPage);
+
+    // LOAD VST3 stops Zelk's playback until the host next starts its own.
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer midi;
+    processor->processBlock (buffer, midi);
+    host.playing = true;
+
+    Listening heard;
+    std::thread audioThread (listen, std::ref (*processor), std::ref (host), std::ref (heard));
+
+    // OPEN SYNTH opens the window (making the editor the first time) and the close request hides
+    // it, over and over, while the whole page also repaints at 30 Hz, until the music ends.
+    auto ticks = 0;
+    const auto repaintingUntil = [&] (const std::function<bool()>& condition)
+    {
+        const auto repaintingAndTesting = [&]
+        {
+            if (++ticks % 3 == 0)
+                editor->repaint();
+
+            return condition();
+        };
+
+        return waitFor (repaintingAndTesting);
+    };
+    auto opened = 0;
+
+    for (int cycle = 0; cycle < 4; ++cycle)
+    {
+        editor->button (EditorButton::openSynth).triggerClick();
+        HostedInstrument::Window* window = nullptr;
+        const auto showsTheEditor = [&]
+        {
+            window = hostedWindow();
+            return window != nullptr && realwindows::isShowing (*window) && showsFixtureEditor (*window);
+        };
+
+        if (! repaintingUntil (showsTheEditor))
+            break;
+
+        ++opened;
+        realwindows::requestClose (*window);
+
+        if (! repaintingUntil ([&] { return ! realwindows::isShowing (*window); }))
+            break;
+    }
+
+    repaintingUntil ([&] { return heard.finished.load(); });
+    audioThread.join();
+    EXPECT_EQ (opened, 4) << "OPEN SYNTH did not show the instrument's editor, or closing did not hide it";
+    EXPECT_EQ (editorCounts (instrument()).created, 1);
+    EXPECT_EQ (heard.silentBlocks.load(), 0) << "of " << Listening::length << " blocks lost to the lock";
+
+    // The host stops: every note the instrument was given has been ended.
+    host.playing = false;
+
+    for (int block = 0; block < 4; ++block)
+        processor->processBlock (buffer, midi);
+
+    EXPECT_EQ (notesLeftOn (instrument()), std::vector<int>());
+    processor->setPlayHead (nullptr);
 }

@@ -269,13 +269,15 @@ TEST (MotionPanel, ButtonsBrightenWhileFocusedAndSettle)
     EXPECT_FLOAT_EQ (h->shapeButton (2).hoverAmount, 0.25f);
 }
 
-TEST (MotionPanel, ClosingTheEditorMidKnobDragClosesTheHostsGesture)
+TEST (MotionPanel, ClosingTheEditorMidKnobDragClosesTheHostsGestureAndKeepsTheValues)
 {
     EditorHarness editor;
     editor->showTab (motionPage);
     editor->motion().selectLfo (1);
-    pressAndDragUp (editor->motion().knob (4), 30.0f);
+    pressAndDragUp (editor->motion().knob (4), -30.0f);
     EXPECT_EQ (editor.openGestures(), 1);
+    const auto level = valueOf (editor.processor, "lfo2_level");
+    EXPECT_LT (level, 100.0f);
 
     auto& grid = editor->motion().routeGrid();
     auto& depth = grid.slider (0, destination::timbre);
@@ -283,24 +285,50 @@ TEST (MotionPanel, ClosingTheEditorMidKnobDragClosesTheHostsGesture)
     depth.mouseDown (mouseEventOn (depth, middle, leftButton(), middle));
     depth.mouseDrag (mouseEventOn (depth, middle.translated (10.0f, 0.0f), leftButton(), middle, 1, true));
     EXPECT_EQ (editor.openGestures(), 2);
+    const auto route = valueOf (editor.processor, "mod1_timbre");
 
     editor.close();
     EXPECT_EQ (editor.openGestures(), 0);
+    EXPECT_EQ (valueOf (editor.processor, "lfo2_level"), level);
+    EXPECT_EQ (valueOf (editor.processor, "mod1_timbre"), route);
 }
 
-TEST (MotionPanel, SwitchingLfoMidKnobDragEndsTheDragOnTheOldParameter)
+TEST (MotionPanel, SwitchingLfoMidTurnEndsItOnTheOldLfoWhereItWasAndLeavesTheNewOneAlone)
 {
     MotionHarness h;
     pressAndDragUp (h->knob (0), 20.0f);
     EXPECT_EQ (h.openGestures ("lfo1_rate"), 1);
+    const auto turned = h.value ("lfo1_rate");
+    const auto untouched = h.value ("lfo2_rate");
+    EXPECT_NE (turned, untouched);
 
     h->selectLfo (1);
     EXPECT_EQ (h.openGestures(), 0);
+    EXPECT_EQ (h.value ("lfo1_rate"), turned);
 
     // The rest of the press changes nothing and closes nothing it did not open.
-    const auto centre = h->knob (0).getLocalBounds().getCentre().toFloat();
-    h->knob (0).mouseUp (mouseEventOn (h->knob (0), centre, {}, centre));
+    auto& knob = h->knob (0);
+    const auto centre = knob.getLocalBounds().getCentre().toFloat();
+    knob.mouseDrag (mouseEventOn (knob, centre.translated (0.0f, -50.0f), leftButton(), centre, 1, true));
+    knob.mouseUp (mouseEventOn (knob, centre, {}, centre));
     EXPECT_EQ (h.openGestures(), 0);
+    EXPECT_EQ (h.value ("lfo1_rate"), turned);
+    EXPECT_EQ (h.value ("lfo2_rate"), untouched);
+
+    // A ring held on LFO 2's Level keeps the depth it was dragged to.
+    h.setHost ("mod3_lfo2_level", 20.0f);
+    h->refresh();
+    h.paint();
+    auto& level = h->knob (4);
+    const auto grip = level.ringHandle[2];
+    level.mouseDown (mouseEventOn (level, grip, leftButton(), grip));
+    level.mouseDrag (mouseEventOn (level, grip.translated (0.0f, -30.0f), leftButton(), grip, 1, true));
+    EXPECT_FLOAT_EQ (h.value ("mod3_lfo2_level"), 35.0f);
+
+    h->selectLfo (2);
+    EXPECT_EQ (h.openGestures(), 0);
+    EXPECT_FLOAT_EQ (h.value ("mod3_lfo2_level"), 35.0f);
+    EXPECT_FLOAT_EQ (h.value ("mod3_lfo3_level"), 0.0f);
 
     for (const auto& [index, count] : h.gestures.ended)
         EXPECT_EQ (count, h.gestures.begun[index]);

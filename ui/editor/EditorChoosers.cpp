@@ -1,50 +1,22 @@
 #include "ui/editor/ZelkEditor.h"
 
-#include "core/Platform.h"
 #include "core/ZelkProcessor.h"
 #include "editing/AfterChangeRefresh.h"
 #include "editing/SelectionEdits.h"
+#include "hosting/PluginInspection.h"
 #include "midi/MidiImport.h"
 #include "midi/MpeExport.h"
+#include "ui/editor/ChooserSetup.h"
 
 namespace zelk
 {
-namespace
-{
-struct ChooserSetup
-{
-    const char* title;
-    juce::File start;
-    const char* filter;
-    int flags;
-};
-
-ChooserSetup setupFor (ZelkEditor::Chooser which)
-{
-    using F = juce::FileBrowserComponent;
-
-    switch (which)
-    {
-        case ZelkEditor::Chooser::importMidi:
-            return { "Import MIDI notes (replace pattern)", platform::documentsFolder(), "*.mid;*.midi",
-                     F::openMode | F::canSelectFiles };
-        case ZelkEditor::Chooser::exportMidi:
-            return { "Export MPE MIDI", platform::documentsFolder().getChildFile ("Zelk.mid"), "*.mid",
-                     F::saveMode | F::canSelectFiles | F::warnAboutOverwriting };
-        case ZelkEditor::Chooser::loadInstrument:
-            return { "Load VST3 instrument", platform::defaultVst3Folder(), "*.vst3",
-                     F::openMode | F::canSelectFiles | F::canSelectDirectories };
-    }
-
-    return {};
-}
-} // namespace
-
 void ZelkEditor::openChooser (Chooser which)
 {
-    const auto setup = setupFor (which);
-    // A new chooser replaces, and so closes, the one still open.
-    fileChooser = std::make_unique<juce::FileChooser> (setup.title, setup.start, setup.filter);
+    const auto setup = chooserSetup (which);
+    // A new chooser replaces, and so closes, the one still open. JUCE's own browser opens inside
+    // the window, where no host window kept on top can hide it.
+    fileChooser = std::make_unique<juce::FileChooser> (setup.title, setup.start, setup.filter, setup.native, false,
+                                                       setup.native ? nullptr : this);
 
     const juce::Component::SafePointer<ZelkEditor> editor (this);
     fileChooser->launchAsync (setup.flags, [editor, which] (const juce::FileChooser& chooser)
@@ -99,7 +71,8 @@ void ZelkEditor::loadInstrumentFile (const juce::File& file)
 {
     processor.hearRequested = false;
     processor.stopRequested = true;
-    processor.hostedInstrument().loadInstrument (file, {});
+    // A file inside a bundle stands for the bundle.
+    processor.hostedInstrument().loadInstrument (vst3ModuleOfChoice (file), {});
     repaint();
 }
 

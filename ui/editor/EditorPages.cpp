@@ -157,15 +157,11 @@ void ZelkEditor::paintInstrumentPage (juce::Graphics& g)
     const auto palette = paperstyle::paletteFor (*this);
     const auto width = layout().contentWidth();
     auto& instrument = processor.hostedInstrument();
-    juce::String line;
+    // Read without the instrument's lock, which the audio thread would find busy.
+    auto line = instrument.statusText();
 
-    {
-        const juce::ScopedLock hold (instrument.lock);
-        line = instrument.statusText();
-
-        if (line.isEmpty())
-            line = instrument.instrumentName();
-    }
+    if (line.isEmpty())
+        line = instrument.instrumentName();
 
     if (line.isEmpty())
         line = "External MIDI";

@@ -55,11 +55,8 @@ ZelkEditor::~ZelkEditor()
 
 void ZelkEditor::endKnobDrags()
 {
-    const auto& mouse = juce::Desktop::getInstance().getMainMouseSource();
-
     for (auto& knob : knobs)
-        knob.mouseUp (juce::MouseEvent (mouse, {}, {}, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, &knob, &knob, juce::Time(), {},
-                                        juce::Time(), 1, false));
+        knob.endDragInPlace();
 }
 
 void ZelkEditor::addChildren()

@@ -6,12 +6,16 @@ namespace motionui
 {
 void releaseSliderDrag (juce::Slider& slider)
 {
-    const auto* knob = dynamic_cast<const paperstyle::Knob*> (&slider);
-    const auto ringHeld = knob != nullptr && knob->dragParameter != nullptr;
+    if (auto* knob = dynamic_cast<paperstyle::Knob*> (&slider))
+    {
+        knob->endDragInPlace();
+        return;
+    }
 
-    if (slider.getThumbBeingDragged() < 0 && ! ringHeld)
+    if (slider.getThumbBeingDragged() < 0)
         return;
 
+    // A plain slider's release reads nothing from the event: it only ends the drag.
     const auto now = juce::Time::getCurrentTime();
     const auto position = slider.getLocalBounds().getCentre().toFloat();
     const juce::MouseEvent release { juce::Desktop::getInstance().getMainMouseSource(),

@@ -157,6 +157,31 @@ void Knob::mouseUp (const juce::MouseEvent& e)
     ignoringPress = false;
 }
 
+void Knob::endDragInPlace()
+{
+    if (dragParameter != nullptr)
+    {
+        endRingDrag();
+        repaint();
+    }
+    else if (getThumbBeingDragged() >= 0)
+    {
+        // The slider's own release only ends its drag (and so the attachment's gesture); it reads
+        // nothing from the event. Ours would take the event as a last drag step.
+        const auto here = lastDragPosition;
+        const auto now = juce::Time::getCurrentTime();
+        const juce::MouseEvent release (juce::Desktop::getInstance().getMainMouseSource(), here, {}, 0.0f, 0.0f, 0.0f,
+                                        0.0f, 0.0f, this, this, now, here, now, 1, false);
+        Slider::mouseUp (release);
+    }
+    else
+    {
+        return;
+    }
+
+    ignoringPress = true;
+}
+
 void Knob::mouseDoubleClick (const juce::MouseEvent& e)
 {
     if (const auto ring = ringAt (e.position); ring >= 0)

@@ -50,6 +50,11 @@ public:
     // The ring the value box describes: the one being dragged, else the one under the mouse, or -1.
     int describedRing() const noexcept { return dragRing >= 0 ? dragRing : hoverRing; }
 
+    // Ends a turn or a ring drag still open where the last real pointer event left it, closing
+    // the host's gesture and changing no value; what is left of the press then does nothing. For
+    // a window closing, or a page switching LFO, in the middle of a gesture.
+    void endDragInPlace();
+
     void mouseMove (const juce::MouseEvent& e) override;
     void mouseExit (const juce::MouseEvent& e) override;
     void mouseDown (const juce::MouseEvent& e) override;
