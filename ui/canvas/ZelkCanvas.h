@@ -193,6 +193,18 @@ private:
 
     DragRepeat dragRepeat { *this };
 
+    // What the first click of a multiple click did, so that its double click builds on it instead
+    // of doing it again: the note it drew or drew on, and the glide whose press recorded the undo
+    // step, with the pattern's count of changes once that press was over.
+    struct FirstClick
+    {
+        int note = -1;
+        int glide = -1;
+        uint32_t changesAfterGlide = 0;
+    };
+
+    FirstClick firstClick;
+
     void beginPan (juce::Point<float> position);
     void dragPan (juce::Point<int> position);
     void scrollAtEdges (float x);
