@@ -176,6 +176,9 @@ public:
     // Paints keep the drawing up to the notes while nothing it shows changes; off, every paint
     // draws everything.
     bool keepsNoteLayer = true;
+    // Of the canvas's pixels, those whose notes the last paint drew again: all of them when it
+    // drew everything, only the parts around the changed notes after an edit.
+    int64_t lastRepaintedPixels() const noexcept;
 
 private:
     // The drag step again every 35 ms while a gesture lasts (the edge scrolling, Shift's creep),
