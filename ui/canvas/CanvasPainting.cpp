@@ -197,12 +197,17 @@ bool paintNoteLayer (PaintFrame& f, NoteLayer* layer, bool part)
         juce::Rectangle<float> reach;
         anyNote = anyNote || on;
 
-        // A part of the kept layer leaves out the notes that reach nowhere near it.
+        // The whole layer learns each note's outline; a part of it may fill them again, and leaves
+        // out the notes that reach nowhere near it.
+        auto* outline = layer != nullptr ? &layer->outlines[(size_t) slot] : nullptr;
         const auto nearClip = ! part || layer->reach[(size_t) slot].intersects (clip.toFloat());
+
+        if (outline != nullptr && ! part)
+            *outline = {};
 
         if (on && nearClip && ! clip.isEmpty())
         {
-            paintNote (f, slot, clip, reach);
+            paintNote (f, slot, clip, reach, part ? nullptr : outline, part ? outline : nullptr);
 
             if (layer == nullptr)
                 paintSoundingDot (f, slot);

@@ -150,6 +150,7 @@ bool repaintChangedNotes (const ZelkCanvas& canvas, NoteLayer& layer)
 
     StripSpans spans (canvas.getWidth());
     auto reach = layer.reach;
+    std::array<bool, slotCount> changed {};
 
     for (int slot = 0; slot < slotCount; ++slot)
     {
@@ -160,6 +161,7 @@ bool repaintChangedNotes (const ZelkCanvas& canvas, NoteLayer& layer)
         const auto& now = f.notes[(size_t) slot];
         noteFootprint (f, shown, nextOf (layer.notes, shown), slot, layer.selected[(size_t) slot], spans);
         reach[(size_t) slot] = noteFootprint (f, now, nextOf (f.notes, now), slot, selected[(size_t) slot], spans);
+        changed[(size_t) slot] = true;
     }
 
     const auto grid = f.grid.toNearestInt();
@@ -172,8 +174,14 @@ bool repaintChangedNotes (const ZelkCanvas& canvas, NoteLayer& layer)
     if (area > largestShare * (float) grid.getWidth() * (float) grid.getHeight())
         return false;
 
-    // The parts leave out the notes that reach nowhere near them: the changed notes by where they are now.
+    // The parts leave out the notes that reach nowhere near them, the changed notes by where they
+    // are now, and may fill the outlines measured for the whole layer: not the changed notes', which
+    // are measured in each part until the layer is painted whole again.
     layer.reach = reach;
+
+    for (int slot = 0; slot < slotCount; ++slot)
+        if (changed[(size_t) slot])
+            layer.outlines[(size_t) slot] = {};
 
     layer.repaintedPixels = (int64_t) area;
 

@@ -2,6 +2,7 @@
 
 #include "core/PatternMath.h"
 #include "ui/canvas/GraphStroke.h"
+#include "ui/canvas/NoteLayer.h"
 #include "ui/canvas/NoteLineSampling.h"
 #include "ui/canvas/ZelkCanvas.h"
 #include "ui/style/Captions.h"
@@ -144,13 +145,27 @@ juce::Rectangle<float> glideHandle (PaintFrame& f, const Note& note, const NoteG
     return juce::Rectangle<float> (10.0f, 10.0f).withCentre ({ f.x (shape.glideStart), y });
 }
 
-// Strokes the measured line with round joints and caps by filling the area it covers: stroking a
+// The line stroked with round joints and caps, as the outline of the area it covers: stroking a
 // fast vibrato's thousands of points as a path costs milliseconds a note. The narrow line's edges
-// show, so it is built on quarter-pixel columns; the faint halo on two-pixel ones.
-void strokeLine (PaintFrame& f, juce::Colour colour, float width, int stride)
+// show, so it is built on quarter-pixel columns; the faint halo on two-pixel ones. Leaves the
+// line's points in the frame.
+NoteOutline lineOutline (PaintFrame& f, const Note& note, const NoteGeometry& shape, float clipLeft, float clipRight)
 {
-    f.g.setColour (colour);
-    f.g.fillPath (graphStrokeOutline (f.columns, width, stride));
+    linePoints (f, note, shape, clipLeft, clipRight);
+    // The columns lie on one lattice for every clip: the halo's coarse columns start on even pixels.
+    const auto left = std::max (clipLeft - sampleReach, shape.startX - strokeReach);
+    const auto haloSpacing = columnWidth * (float) haloColumns;
+    f.columns.measure (f.points, columnWidth, std::floor (left / haloSpacing) * haloSpacing,
+                       std::min (clipRight + sampleReach, shape.endX + strokeReach));
+    return { graphStrokeOutline (f.columns, shape.selected ? haloWidthSelected : haloWidth, haloColumns),
+             graphStrokeOutline (f.columns, shape.selected ? 3.5f : 2.5f, lineColumns), false };
+}
+
+NoteGeometry geometryOf (const PaintFrame& f, int slot)
+{
+    const auto& note = f.notes[(size_t) slot];
+    const auto hasNext = note.next >= 0 && note.next < slotCount;
+    return { f, note, hasNext ? &f.notes[(size_t) note.next] : nullptr, slot, f.canvas.isSelected (slot) };
 }
 
 // The boxes of a polyline's segments, each grown by `margin`.
@@ -166,13 +181,16 @@ void addSegments (const std::vector<juce::Point<float>>& points, float margin, S
 }
 } // namespace
 
-void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectangle<float>& reach)
+void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectangle<float>& reach, NoteOutline* learnt,
+                const NoteOutline* kept)
 {
+    // A kept outline is filled where the clip spans most of the line: filling costs its whole
+    // length, measuring only the clip's.
+    constexpr float keptOutlineShare = 0.5f;
+
     const auto& note = f.notes[(size_t) slot];
     const auto& p = f.palette;
-    const auto hasNext = note.next >= 0 && note.next < slotCount;
-    const NoteGeometry shape (f, note, hasNext ? &f.notes[(size_t) note.next] : nullptr, slot,
-                              f.canvas.isSelected (slot));
+    const auto shape = geometryOf (f, slot);
     const auto clipLeft = (float) clip.getX(), clipRight = (float) clip.getRight();
 
     if (shape.isBeside (clipLeft, clipRight))
@@ -187,16 +205,30 @@ void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectan
 
     if (shape.lineReaches (clipLeft, clipRight))
     {
-        linePoints (f, note, shape, clipLeft, clipRight);
-        cover (juce::Rectangle<float>::findAreaContainingPoints (f.points.data(), (int) f.points.size()), strokeReach);
-        // The columns lie on one lattice for every clip: the halo's coarse columns start on even pixels.
-        const auto left = std::max (clipLeft - sampleReach, shape.startX - strokeReach);
-        const auto haloSpacing = columnWidth * (float) haloColumns;
-        f.columns.measure (f.points, columnWidth, std::floor (left / haloSpacing) * haloSpacing,
-                           std::min (clipRight + sampleReach, shape.endX + strokeReach));
-        strokeLine (f, colour.withAlpha (selected ? 0.14f : 0.08f), selected ? haloWidthSelected : haloWidth,
-                    haloColumns);
-        strokeLine (f, lineColour, selected ? 3.5f : 2.5f, lineColumns);
+        const auto shown = std::min (shape.endX, f.grid.getRight()) - std::max (shape.startX, f.grid.getX());
+        const auto fillKept = kept != nullptr && kept->measured
+                              && std::min (shape.endX, clipRight) - std::max (shape.startX, clipLeft)
+                                     >= keptOutlineShare * shown;
+        NoteOutline measured;
+
+        if (! fillKept)
+        {
+            measured = lineOutline (f, note, shape, clipLeft, clipRight);
+            cover (juce::Rectangle<float>::findAreaContainingPoints (f.points.data(), (int) f.points.size()),
+                   strokeReach);
+        }
+
+        const auto& outline = fillKept ? *kept : measured;
+        f.g.setColour (colour.withAlpha (selected ? 0.14f : 0.08f));
+        f.g.fillPath (outline.halo);
+        f.g.setColour (lineColour);
+        f.g.fillPath (outline.line);
+
+        if (learnt != nullptr)
+        {
+            *learnt = std::move (measured);
+            learnt->measured = true;
+        }
     }
 
     if (shape.glides)

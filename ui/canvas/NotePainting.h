@@ -5,9 +5,13 @@
 
 namespace zelk
 {
+struct NoteOutline;
+
 // Draws one note as the frame's pattern and the canvas's selection have it; `reach` grows by
-// everything the drawing may cover.
-void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectangle<float>& reach);
+// everything the drawing may cover. The line's outline is measured for the clip and handed to
+// `learnt` when given; or, in a part of the kept layer, the `kept` outline may be filled instead.
+void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectangle<float>& reach,
+                NoteOutline* learnt = nullptr, const NoteOutline* kept = nullptr);
 
 // Everything in the grid that a note's drawing may shade, as paintNote would draw it with `next`
 // as its next note (may be null) and with or without the selection's highlight: added to `spans`
