@@ -81,14 +81,17 @@ void paintPartExactly (const ZelkCanvas& canvas, juce::Graphics& g, juce::Rectan
     g.restoreState();
 }
 
+// The pixels themselves: drawing one image over the other would blend them.
 void copyPixels (const juce::Image& from, juce::Image& to, juce::Rectangle<int> area)
 {
     const juce::Image::BitmapData source (from, area.getX(), area.getY(), area.getWidth(), area.getHeight());
     juce::Image::BitmapData target (to, area.getX(), area.getY(), area.getWidth(), area.getHeight(),
                                     juce::Image::BitmapData::writeOnly);
 
+    const auto bytes = (size_t) (area.getWidth() * source.pixelStride);
+
     for (int y = 0; y < area.getHeight(); ++y)
-        std::memcpy (target.getLinePointer (y), source.getLinePointer (y), (size_t) (area.getWidth() * source.pixelStride));
+        std::memcpy (target.getLinePointer (y), source.getLinePointer (y), bytes);
 }
 
 // Whether two versions of a note look the same on the canvas; velocity, pressure and timbre do
