@@ -50,6 +50,15 @@ std::vector<juce::Rectangle<int>> dotsUnderLaterNotes (const PaintFrame& f, cons
     return covered;
 }
 
+// Makes sure the scratch image has the canvas's size.
+juce::Image& scratchFor (const ZelkCanvas& canvas, juce::Image& scratch)
+{
+    if (scratch.getWidth() != canvas.getWidth() || scratch.getHeight() != canvas.getHeight())
+        scratch = juce::Image (juce::Image::ARGB, canvas.getWidth(), canvas.getHeight(), false);
+
+    return scratch;
+}
+
 // Paints one part of the canvas exactly as a paint of the whole canvas would: into the scratch
 // image, with a clip a little larger than the part and in the same coordinates (a shifted origin
 // would round the lines' positions differently), and then copies the part in.
@@ -61,11 +70,8 @@ void paintPartExactly (const ZelkCanvas& canvas, juce::Graphics& g, juce::Rectan
     if (patchArea.isEmpty())
         return;
 
-    if (scratch.getWidth() != canvas.getWidth() || scratch.getHeight() != canvas.getHeight())
-        scratch = juce::Image (juce::Image::ARGB, canvas.getWidth(), canvas.getHeight(), false);
-
     {
-        juce::Graphics sg (scratch);
+        juce::Graphics sg (scratchFor (canvas, scratch));
         sg.reduceClipRegion (patchArea);
         const auto frame = std::make_unique<PaintFrame> (canvas, sg);
         readPattern (*frame);
@@ -81,17 +87,27 @@ void paintPartExactly (const ZelkCanvas& canvas, juce::Graphics& g, juce::Rectan
     g.restoreState();
 }
 
-// The pixels themselves: drawing one image over the other would blend them.
+// The pixels themselves: drawing one image over the other would blend them. An opaque layer keeps
+// no alpha, so that the window, whose image has none either, copies it instead of blending it.
 void copyPixels (const juce::Image& from, juce::Image& to, juce::Rectangle<int> area)
 {
     const juce::Image::BitmapData source (from, area.getX(), area.getY(), area.getWidth(), area.getHeight());
     juce::Image::BitmapData target (to, area.getX(), area.getY(), area.getWidth(), area.getHeight(),
                                     juce::Image::BitmapData::writeOnly);
-
     const auto bytes = (size_t) (area.getWidth() * source.pixelStride);
 
     for (int y = 0; y < area.getHeight(); ++y)
-        std::memcpy (target.getLinePointer (y), source.getLinePointer (y), bytes);
+    {
+        if (from.getFormat() == to.getFormat())
+        {
+            std::memcpy (target.getLinePointer (y), source.getLinePointer (y), bytes);
+            continue;
+        }
+
+        for (int x = 0; x < area.getWidth(); ++x)
+            reinterpret_cast<juce::PixelRGB*> (target.getPixelPointer (x, y))
+                ->set (*reinterpret_cast<const juce::PixelARGB*> (source.getPixelPointer (x, y)));
+    }
 }
 
 // Whether two versions of a note look the same on the canvas; velocity, pressure and timbre do
@@ -138,10 +154,7 @@ bool repaintChangedNotes (const ZelkCanvas& canvas, NoteLayer& layer)
 {
     constexpr float largestShare = 0.5f;
 
-    if (layer.scratch.getWidth() != canvas.getWidth() || layer.scratch.getHeight() != canvas.getHeight())
-        layer.scratch = juce::Image (juce::Image::ARGB, canvas.getWidth(), canvas.getHeight(), false);
-
-    juce::Graphics sg (layer.scratch);
+    juce::Graphics sg (scratchFor (canvas, layer.scratch));
     const auto frame = std::make_unique<PaintFrame> (canvas, sg);
     auto& f = *frame;
     readPattern (f);
@@ -303,13 +316,21 @@ void ZelkCanvas::paint (juce::Graphics& g)
             return;
         }
 
-        if (layer.image.getWidth() != getWidth() || layer.image.getHeight() != getHeight())
-            layer.image = juce::Image (juce::Image::ARGB, getWidth(), getHeight(), false);
+        // Painted where its parts are painted later, so that they come out alike.
+        const auto format = f.palette.surface.isOpaque() ? juce::Image::RGB : juce::Image::ARGB;
 
-        juce::Graphics layerGraphics (layer.image);
-        const auto layerFrame = std::make_unique<PaintFrame> (*this, layerGraphics);
-        readPattern (*layerFrame);
-        paintNoteLayer (*layerFrame, &layer);
+        if (layer.image.getWidth() != getWidth() || layer.image.getHeight() != getHeight()
+            || layer.image.getFormat() != format)
+            layer.image = juce::Image (format, getWidth(), getHeight(), false);
+
+        {
+            juce::Graphics layerGraphics (scratchFor (*this, layer.scratch));
+            const auto layerFrame = std::make_unique<PaintFrame> (*this, layerGraphics);
+            readPattern (*layerFrame);
+            paintNoteLayer (*layerFrame, &layer);
+        }
+
+        copyPixels (layer.scratch, layer.image, getLocalBounds());
         layer.repaintedPixels = (int64_t) getWidth() * getHeight();
         layer.key = key;
         layer.valid = true;
