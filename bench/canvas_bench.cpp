@@ -262,6 +262,136 @@ BENCHMARK (paintWorstCasePatternChanging)->Unit (benchmark::kMillisecond);
 void paintLongVibratoNotesChanging (benchmark::State& state) { paintAfterEachChange (state, writeLongNotesPattern); }
 BENCHMARK (paintLongVibratoNotesChanging)->Unit (benchmark::kMillisecond);
 
+// The frames of a drag on a heavy pattern: the press, drag steps through `path`, and then each
+// iteration is one drag step, between the two last points of the path alternately, and the paint
+// of the frame after it.
+void paintDragFrames (benchmark::State& state, CanvasOnAProcessor& c, const std::vector<juce::Point<float>>& path)
+{
+    auto& canvas = c.canvas;
+    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
+    const auto paintFrame = [&]
+    {
+        juce::Graphics g (image);
+        canvas.paint (g);
+        benchmark::ClobberMemory();
+    };
+
+    // The frames before the press, as an open window has painted them.
+    paintFrame();
+    paintFrame();
+    const auto press = path.front();
+    canvas.mouseDown (pointerAt (canvas, press, false, press));
+    paintFrame();
+
+    for (const auto& point : path)
+        canvas.mouseDrag (pointerAt (canvas, point, true, press));
+
+    paintFrame();
+    const auto a = path[path.size() - 2], b = path.back();
+    auto flip = false;
+
+    for (auto _ : state)
+    {
+        canvas.mouseDrag (pointerAt (canvas, (flip = ! flip) ? a : b, true, press));
+        paintFrame();
+    }
+
+    canvas.mouseUp (pointerAt (canvas, b, true, press));
+}
+
+// The pen draws over the pattern (its last slot left free for the new note): strokes of twelve
+// beats from an empty row leftwards down across the notes and back up, one step of 0.08 beat
+// (6 pixels) and the frame after it per iteration, so that the note grows by a sixteenth every
+// third step and its whole line is drawn anew.
+void paintStrokeSteps (benchmark::State& state, void (*writePattern) (ZelkProcessor&))
+{
+    CanvasOnAProcessor c;
+    writePattern (c.processor);
+    auto& canvas = c.canvas;
+    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
+    const auto paintFrame = [&]
+    {
+        juce::Graphics g (image);
+        canvas.paint (g);
+        benchmark::ClobberMemory();
+    };
+
+    constexpr int stepsPerStroke = 150;
+    const auto pointAt = [&] (int step)
+    {
+        const auto pitch = 67.0 - 5.0 * std::sin (3.14159 * step / stepsPerStroke) + 0.6 * std::sin (step * 0.3);
+        return juce::Point<float> (canvas.beatToX (14.1 - 0.08 * step), canvas.pitchToY (pitch));
+    };
+    const auto press = pointAt (0);
+    const auto beginStroke = [&]
+    {
+        c.processor.setParameterValue ("note128_on", 0.0f);
+        canvas.mouseDown (pointerAt (canvas, press, false, press));
+        paintFrame();
+    };
+
+    paintFrame();
+    paintFrame();
+    beginStroke();
+    auto step = 0;
+
+    for (auto _ : state)
+    {
+        if (++step > stepsPerStroke)
+        {
+            state.PauseTiming();
+            canvas.mouseUp (pointerAt (canvas, pointAt (stepsPerStroke), true, press));
+            beginStroke();
+            step = 1;
+            state.ResumeTiming();
+        }
+
+        canvas.mouseDrag (pointerAt (canvas, pointAt (step), true, press));
+        paintFrame();
+    }
+
+    canvas.mouseUp (pointerAt (canvas, pointAt (step), true, press));
+    const auto note = c.processor.readNote (127);
+
+    if (! note.on || note.duration < 0.08 * std::min (step, stepsPerStroke))
+        state.SkipWithError ("the stroke draws no note of its length");
+}
+
+void paintWorstCasePatternStrokeStep (benchmark::State& state) { paintStrokeSteps (state, writeWorstCasePattern); }
+BENCHMARK (paintWorstCasePatternStrokeStep)->Unit (benchmark::kMillisecond);
+
+void paintLongVibratoNotesStrokeStep (benchmark::State& state) { paintStrokeSteps (state, writeLongNotesPattern); }
+BENCHMARK (paintLongVibratoNotesStrokeStep)->Unit (benchmark::kMillisecond);
+
+// The edit tool drags one note of the pattern, the topmost where it is pressed, a row up and half
+// a beat on, and back.
+void paintNoteMoves (benchmark::State& state, void (*writePattern) (ZelkProcessor&))
+{
+    CanvasOnAProcessor c;
+    writePattern (c.processor);
+    auto& canvas = c.canvas;
+    canvas.tool = ZelkCanvas::Tool::edit;
+    constexpr int slot = 110;
+    const auto note = c.processor.readNote (slot);
+    const juce::Point<float> press (canvas.beatToX (note.start + note.duration * 0.3),
+                                    canvas.pitchToY (canvas.displayPitchAt (note, 0.3)));
+
+    if (canvas.hitTestNote (press) != slot)
+        state.SkipWithError ("the press misses the note");
+
+    const auto moved = press.translated (canvas.beatToX (0.5) - canvas.beatToX (0.0), -canvas.rowHeight());
+    paintDragFrames (state, c, { press, press, moved });
+
+    if (c.processor.readNote (slot).start == note.start)
+        state.SkipWithError ("the note does not move");
+}
+
+void paintWorstCasePatternNoteMove (benchmark::State& state) { paintNoteMoves (state, writeWorstCasePattern); }
+BENCHMARK (paintWorstCasePatternNoteMove)->Unit (benchmark::kMillisecond);
+
+void paintLongVibratoNotesNoteMove (benchmark::State& state) { paintNoteMoves (state, writeLongNotesPattern); }
+BENCHMARK (paintLongVibratoNotesNoteMove)->Unit (benchmark::kMillisecond);
+
 // The playhead's strip alone, as the 30 Hz repaint of a playing pattern may ask for it.
 void paintWorstCaseStrip (benchmark::State& state)
 {

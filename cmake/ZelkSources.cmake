@@ -57,6 +57,8 @@ set(ZELK_SOURCES
     ui/canvas/GraphStroke.cpp
     ui/canvas/NoteLayer.cpp
     ui/canvas/NoteLineSampling.cpp
+    ui/canvas/NotePainting.cpp
+    ui/canvas/StripSpans.cpp
     ui/canvas/VibratoPanel.cpp
     ui/canvas/ZelkCanvas.cpp
     ui/editor/ChooserSetup.cpp

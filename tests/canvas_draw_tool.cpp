@@ -387,6 +387,63 @@ TEST (DoubleClick, AddsANoteWithTheEditToolAndNothingMoreWithTheDrawTool)
     EXPECT_EQ (h.gestures.open(), 0);
 }
 
+TEST (DoubleClick, LeavesOneNoteAndOneStepWhereverInTheRowItLands)
+{
+    CanvasHarness h;
+    const auto row = h.canvas.rowHeight();
+    const auto notesOn = [&]
+    {
+        int count = 0;
+
+        for (int slot = 0; slot < slotCount; ++slot)
+            count += h.processor.isNoteOn (slot) ? 1 : 0;
+
+        return count;
+    };
+
+    struct Case
+    {
+        const char* where;
+        double beat, pitch;
+        float offset;      // pixels below the row centre
+        float lastLength;  // of the last drawn note, the length a click gives
+    };
+
+    // Off the centre, near the top and the bottom of a row; and with the shortest last length,
+    // where the pointer lies past the end of the note the first click made.
+    const Case cases[] = {
+        { "10 px below the centre", 1.1, 62.0, 10.0f, 0.25f },
+        { "near the top of the row", 3.1, 64.0, -0.45f * row, 0.25f },
+        { "near the bottom of the row", 5.1, 66.0, 0.45f * row, 0.25f },
+        { "after a sixteenth of a beat", 7.2, 68.0, 0.0f, 0.0625f },
+        { "late in a cell, off the centre", 9.2, 70.0, 0.4f * row, 0.0625f },
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto before = notesOn();
+        const auto steps = h.undoSteps();
+        h.canvas.defaultLength = c.lastLength;
+        h.doubleClick (h.at (c.beat, c.pitch).translated (0.0f, c.offset));
+        EXPECT_EQ (notesOn(), before + 1) << c.where;
+        EXPECT_EQ (h.undoSteps(), steps + 1) << c.where;
+        EXPECT_EQ (h.processor.readNote (h.canvas.activeNote).pitch, (int) c.pitch) << c.where;
+    }
+
+    // With the edit tool the double click adds the note; the triple click's second double click
+    // then finds it.
+    h.canvas.tool = ZelkCanvas::Tool::edit;
+    const auto point = h.at (11.2, 60.0).translated (0.0f, 0.45f * row);
+    const auto before = notesOn();
+    h.doubleClick (point);
+    h.press (point, leftButton(), 3);
+    h.release (point);
+    h.canvas.mouseDoubleClick (pointerEvent (h.canvas, point, leftButton(), 3, false, point));
+    EXPECT_EQ (notesOn(), before + 1);
+    EXPECT_EQ (h.undoSteps(), (int) std::size (cases) + 1);
+    EXPECT_EQ (h.gestures.open(), 0);
+}
+
 TEST (KeyAudition, ThePianoKeysSoundWhileHeldAndMakeNoNote)
 {
     CanvasHarness h;

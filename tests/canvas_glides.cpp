@@ -144,21 +144,41 @@ TEST_F (Glides, ADoubleClickStraightensTheGlideInOneStep)
     h.processor.setParameterValue ("note1_glideShape", 0.6f);
     const auto middle = glideAt (0.5);
 
-    // The double click's first click is a press on the line, with the step every press records.
-    h.press (middle, leftButton());
-    h.release (middle);
-    h.press (middle, leftButton(), 2);
-    h.release (middle);
-    const auto steps = h.undoSteps();
-    h.canvas.mouseDoubleClick (pointerEvent (h.canvas, middle, leftButton(), 2, false, middle));
-
+    // The first click is a press on the line, which records the step; the double click adds none.
+    h.doubleClick (middle);
     EXPECT_FLOAT_EQ (h.processor.readNote (0).glideShape, 0.0f);
     EXPECT_EQ (h.canvas.hint, "Glide shape reset to straight");
     EXPECT_EQ (h.canvas.activeNote, 0);
-    EXPECT_EQ (h.undoSteps(), steps + 1);
+    EXPECT_EQ (h.undoSteps(), 1);
     EXPECT_FALSE (h.processor.readNote (2).on); // no note was added
     EXPECT_EQ (h.gestures.open(), 0);
 
     h.undo();
     EXPECT_NEAR (h.processor.readNote (0).glideShape, 0.6f, 1.0e-6);
+    EXPECT_EQ (h.undoSteps(), 0);
+
+    // A first click that bent the glide a little before its release: still one step, back to 0.6.
+    h.press (middle, leftButton());
+    h.drag (middle.translated (0.0f, 3.0f), leftButton());
+    h.release (middle.translated (0.0f, 3.0f));
+    h.press (middle, leftButton(), 2);
+    h.release (middle);
+    h.canvas.mouseDoubleClick (pointerEvent (h.canvas, middle, leftButton(), 2, false, middle));
+    EXPECT_FLOAT_EQ (h.processor.readNote (0).glideShape, 0.0f);
+    EXPECT_EQ (h.undoSteps(), 1);
+    h.undo();
+    EXPECT_NEAR (h.processor.readNote (0).glideShape, 0.6f, 1.0e-6);
+
+    // Every other press records its own step: a plain click on the line, and a double click that
+    // follows a change made after its first click.
+    h.press (middle, leftButton());
+    h.release (middle);
+    EXPECT_EQ (h.undoSteps(), 1);
+    h.press (middle, leftButton(), 2);
+    h.release (middle);
+    h.processor.setParameterValue ("note1_glideShape", -0.4f);
+    h.canvas.mouseDoubleClick (pointerEvent (h.canvas, middle, leftButton(), 2, false, middle));
+    EXPECT_EQ (h.undoSteps(), 2);
+    h.undo();
+    EXPECT_NEAR (h.processor.readNote (0).glideShape, -0.4f, 1.0e-6);
 }

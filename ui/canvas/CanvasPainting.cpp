@@ -2,9 +2,8 @@
 
 #include "core/PatternMath.h"
 #include "core/ZelkProcessor.h"
-#include "ui/canvas/GraphStroke.h"
 #include "ui/canvas/NoteLayer.h"
-#include "ui/canvas/NoteLineSampling.h"
+#include "ui/canvas/NotePainting.h"
 #include "ui/canvas/PaintFrame.h"
 #include "ui/style/Captions.h"
 #include "ui/style/Palette.h"
@@ -17,21 +16,6 @@ namespace zelk
 {
 namespace
 {
-constexpr int glideSegments = 64;
-constexpr float haloWidthSelected = 17.0f;
-constexpr float haloWidth = 12.0f;
-// How far beyond the clip a note's pieces can still reach into it: the label runs 80 pixels right
-// of the start, the halo half its width around the line.
-constexpr float labelReach = 90.0f;
-constexpr float strokeReach = haloWidthSelected / 2.0f + 2.0f;
-// Lines are sampled and measured this far beyond the clip, so that what lies inside it comes out
-// the same whatever the clip.
-constexpr float sampleReach = strokeReach + 4.0f;
-// Lines are measured on quarter-pixel columns; the strokes sample every few of them.
-constexpr float columnWidth = 0.25f;
-constexpr int lineColumns = 1;
-constexpr int haloColumns = 8;
-
 juce::Font fontOfHeight (float height)
 {
     return paperstyle::captionFont (height / 1.2f);
@@ -65,12 +49,18 @@ void paintRows (PaintFrame& f)
     const auto& p = f.palette;
     const auto rows = c.rowHeight();
     const auto labelFont = fontOfHeight (std::min (rows * 0.47f, 10.0f) * 1.2f);
+    const auto clip = f.g.getClipBounds().toFloat();
 
     for (int r = 0; r < c.visibleRows; ++r)
     {
         const auto key = c.lowestKey + c.visibleRows - 1 - r;
         const auto y = f.grid.getY() + rows * (float) r;
         const auto black = isBlackKey (key);
+
+        // A part of the canvas painted on its own draws only the rows it shows (their line may
+        // fall a pixel below them).
+        if (! clip.intersects (juce::Rectangle<float> (0.0f, y - 1.0f, (float) c.getWidth(), rows + 2.0f)))
+            continue;
 
         f.g.setColour (black ? p.ink.withAlpha (0.035f) : p.paper.withAlpha (0.24f));
         f.g.fillRect (f.grid.getX(), y, f.grid.getWidth(), rows);
@@ -116,6 +106,8 @@ void paintTimeSelection (PaintFrame& f)
 
 void paintBeatGrid (PaintFrame& f)
 {
+    const auto clip = f.g.getClipBounds();
+
     for (const auto beat : f.canvas.gridBeats())
     {
         const auto x = f.x (beat);
@@ -126,156 +118,11 @@ void paintBeatGrid (PaintFrame& f)
         f.g.setColour (f.palette.rule.withAlpha (bar ? 0.95f : (onBeat ? 0.55f : 0.2f)));
         f.g.drawVerticalLine ((int) x, f.grid.getY(), f.grid.getBottom());
 
-        if (onBeat)
-            paperstyle::drawCaption (f.g, rulerLabel (beat), { (int) (x + 6.0f), 1, 66, 27 }, 10.0f,
-                                     bar ? f.palette.ink : f.palette.muted);
+        const juce::Rectangle<int> label ((int) (x + 6.0f), 1, 66, 27);
+
+        if (onBeat && clip.intersects (label.expanded (4)))
+            paperstyle::drawCaption (f.g, rulerLabel (beat), label, 10.0f, bar ? f.palette.ink : f.palette.muted);
     }
-}
-
-juce::Colour noteColour (const paperstyle::Palette& p, int slot)
-{
-    switch (slot % 3)
-    {
-        case 0:
-            return p.accent;
-        case 1:
-            return p.accent2;
-        default:
-            return p.accent.interpolatedWith (p.ink, 0.3f);
-    }
-}
-
-int pathSegments (const Note& note) noexcept
-{
-    if (! note.vibOn)
-        return 32;
-
-    const auto segments = std::ceil (note.vibCycles * 32.0 / std::max ((double) note.vibEnd - note.vibStart, 0.001));
-    return (int) std::clamp (segments, 64.0, 2048.0);
-}
-
-// The points of the note's drawn line over the part of the note that can reach the clip.
-void linePoints (PaintFrame& f, const Note& note, const Note* next, int shift, float clipLeft, float clipRight)
-{
-    const auto n = pathSegments (note);
-
-    // Points j run left to right at a fixed spacing, so the visible ones form one index range;
-    // one point beyond each side keeps the line running into the clip edge.
-    const auto x0 = f.x (note.start);
-    const auto spacing = ((double) f.x ((double) note.start + note.duration) - x0) / n;
-    auto first = 0, last = n;
-
-    if (spacing > 0.0)
-    {
-        first = std::clamp ((int) std::floor ((clipLeft - sampleReach - x0) / spacing) - 1, 0, n);
-        last = std::clamp ((int) std::ceil ((clipRight + sampleReach - x0) / spacing) + 1, first, n);
-    }
-
-    sampleNotePitches (note, next, f.bend, n, first, last, f.pitches);
-    f.points.clear();
-
-    for (int j = first; j <= last; ++j)
-        f.points.emplace_back (f.x (note.start + (double) note.duration * j / n),
-                               f.y (f.pitches[(size_t) (j - first)] + shift));
-}
-
-// Strokes the measured line with round joints and caps by filling the area it covers: stroking a
-// fast vibrato's thousands of points as a path costs milliseconds a note. The narrow line's edges
-// show, so it is built on quarter-pixel columns; the faint halo on two-pixel ones.
-void strokeLine (PaintFrame& f, juce::Colour colour, float width, int stride)
-{
-    f.g.setColour (colour);
-    f.g.fillPath (graphStrokeOutline (f.columns, width, stride));
-}
-
-// Draws one note; `reach` grows by everything the drawing may cover.
-void paintNote (PaintFrame& f, int slot, juce::Rectangle<int> clip, juce::Rectangle<float>& reach)
-{
-    const auto& note = f.notes[(size_t) slot];
-    const auto& c = f.canvas;
-    const auto& p = f.palette;
-    const auto hasNext = note.next >= 0 && note.next < slotCount;
-    const auto* next = hasNext ? &f.notes[(size_t) note.next] : nullptr;
-    const auto glides = hasNext && isConnected (note, slot, *next);
-    const auto shift = c.displayKey (note) - note.pitch;
-    const auto startX = f.x (note.start);
-    const auto endX = f.x ((double) note.start + note.duration);
-    const auto reachRight = glides ? std::max (endX, f.x (next->start)) : endX;
-    const auto clipLeft = (float) clip.getX(), clipRight = (float) clip.getRight();
-
-    // Nothing of a note entirely beside the clip can show.
-    if (std::max (reachRight, startX + labelReach) < clipLeft - strokeReach || startX > clipRight + strokeReach)
-        return;
-
-    const auto colour = noteColour (p, slot);
-    const auto selected = c.isSelected (slot);
-    const auto lineColour = colour.withAlpha (selected ? 1.0f : 0.78f);
-    const auto firstPoint = juce::Point<float> (startX, f.y (pitchAt (note, next, note.start, f.bend) + shift));
-    const auto lastPoint =
-        juce::Point<float> (endX, f.y (pitchAt (note, next, (double) note.start + note.duration, f.bend) + shift));
-
-    const auto cover = [&reach] (juce::Rectangle<float> area, float margin)
-    { reach = reach.isEmpty() ? area.expanded (margin) : reach.getUnion (area.expanded (margin)); };
-
-    if (endX >= clipLeft - strokeReach && startX <= clipRight + strokeReach)
-    {
-        linePoints (f, note, next, shift, clipLeft, clipRight);
-        cover (juce::Rectangle<float>::findAreaContainingPoints (f.points.data(), (int) f.points.size()), strokeReach);
-        // The columns lie on one lattice for every clip: the halo's coarse columns start on even pixels.
-        const auto left = std::max (clipLeft - sampleReach, startX - strokeReach);
-        const auto haloSpacing = columnWidth * (float) haloColumns;
-        f.columns.measure (f.points, columnWidth, std::floor (left / haloSpacing) * haloSpacing,
-                           std::min (clipRight + sampleReach, endX + strokeReach));
-        strokeLine (f, colour.withAlpha (selected ? 0.14f : 0.08f), selected ? haloWidthSelected : haloWidth,
-                    haloColumns);
-        strokeLine (f, lineColour, selected ? 3.5f : 2.5f, lineColumns);
-    }
-
-    if (glides)
-    {
-        const auto nextStart = (double) next->start;
-        const auto m = std::max (nextStart - note.glide, (double) note.start);
-        const auto from = std::min ((double) note.start + note.duration, m);
-        const auto glideY = [&] (double t) { return f.y (pitchAt (note, next, t, f.bend) + shift); };
-
-        juce::Path glide;
-        glide.startNewSubPath (f.x (from), glideY (from));
-
-        for (int i = 1; i <= glideSegments; ++i)
-        {
-            const auto t = from + (nextStart - from) * i / glideSegments;
-            glide.lineTo (f.x (t), glideY (t));
-        }
-
-        f.g.setColour (p.accent);
-        f.g.strokePath (glide, juce::PathStrokeType (selected ? 3.0f : 2.0f));
-        cover (glide.getBounds(), 3.0f);
-
-        if (selected)
-        {
-            const auto handle = juce::Rectangle<float> (10.0f, 10.0f).withCentre ({ f.x (m), glideY (m) });
-            cover (handle, 2.0f);
-            f.g.setColour (p.paper);
-            f.g.fillRect (handle);
-            f.g.setColour (p.accent);
-            f.g.drawRect (handle, 1.5f);
-        }
-    }
-
-    const auto dot = juce::Rectangle<float> (8.0f, 8.0f).withCentre (firstPoint);
-    const auto endHandle = juce::Rectangle<float> (6.0f, 10.0f).withCentre (lastPoint);
-    f.g.setColour (glides ? p.accent : lineColour);
-    f.g.fillEllipse (dot);
-    f.g.fillRoundedRectangle (endHandle, 1.0f);
-    cover (dot, 1.0f);
-    cover (endHandle, 1.0f);
-
-    const auto labelKey = std::clamp ((int) std::lround (c.displayPitchAt (note, 0.0)), 0, 127);
-    const auto label = juce::Rectangle<int> ((int) firstPoint.x + 10, (int) firstPoint.y - 24, 70, 21);
-    f.g.setColour (colour);
-    f.g.setFont (fontOfHeight (12.0f));
-    f.g.drawText (noteName (labelKey), label, juce::Justification::centredLeft, true);
-    cover (label.toFloat(), 2.0f);
 }
 
 void paintEmptyHints (PaintFrame& f)
@@ -322,7 +169,13 @@ void paintSoundingDot (PaintFrame& f, int slot)
     }
 }
 
-bool paintNoteLayer (PaintFrame& f, NoteLayer* layer)
+void readPattern (PaintFrame& f)
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+        f.notes[(size_t) slot] = f.canvas.processor.readNote (slot);
+}
+
+bool paintNoteLayer (PaintFrame& f, NoteLayer* layer, bool part)
 {
     const auto& c = f.canvas;
     f.g.fillAll (f.palette.surface);
@@ -335,9 +188,6 @@ bool paintNoteLayer (PaintFrame& f, NoteLayer* layer)
     const auto clip = f.g.getClipBounds();
     auto anyNote = false;
 
-    for (int slot = 0; slot < slotCount; ++slot)
-        f.notes[(size_t) slot] = c.processor.readNote (slot);
-
     if (! clip.isEmpty())
         f.points.reserve (2049);
 
@@ -347,18 +197,28 @@ bool paintNoteLayer (PaintFrame& f, NoteLayer* layer)
         juce::Rectangle<float> reach;
         anyNote = anyNote || on;
 
-        if (on && ! clip.isEmpty())
+        // The whole layer learns each note's outline; a part of it may fill them again, and leaves
+        // out the notes that reach nowhere near it.
+        auto* outline = layer != nullptr ? &layer->outlines[(size_t) slot] : nullptr;
+        const auto nearClip = ! part || layer->reach[(size_t) slot].intersects (clip.toFloat());
+
+        if (outline != nullptr && ! part)
+            *outline = {};
+
+        if (on && nearClip && ! clip.isEmpty())
         {
-            paintNote (f, slot, clip, reach);
+            paintNote (f, slot, clip, reach, part ? nullptr : outline, part ? outline : nullptr);
 
             if (layer == nullptr)
                 paintSoundingDot (f, slot);
         }
 
-        if (layer != nullptr)
+        if (layer != nullptr && ! part)
         {
             layer->on[(size_t) slot] = on;
             layer->reach[(size_t) slot] = reach;
+            layer->notes[(size_t) slot] = f.notes[(size_t) slot];
+            layer->selected[(size_t) slot] = c.isSelected (slot);
         }
     }
 

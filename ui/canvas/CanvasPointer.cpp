@@ -79,6 +79,10 @@ void ZelkCanvas::mouseDown (const juce::MouseEvent& e)
     lastPointer = e.position;
 
     const auto route = routePress (e.position, e.mods, e.getNumberOfClicks());
+
+    if (! (e.mods.isLeftButtonDown() && e.getNumberOfClicks() > 1))
+        firstClick = {};
+
     const auto shift = e.mods.isShiftDown();
     const auto exact = e.mods.isAltDown();
 
@@ -108,6 +112,7 @@ void ZelkCanvas::mouseDown (const juce::MouseEvent& e)
             break;
         case PressTarget::glideShape:
             beginGlideShape (route.note, e.position);
+            firstClick.glide = route.note;
             break;
         case PressTarget::selectionClick:
             beginSelectionClick (route.note, e.position, shift);
@@ -131,6 +136,9 @@ void ZelkCanvas::mouseDown (const juce::MouseEvent& e)
                 beginCurveRedraw (route.note, e.position, shift);
             else
                 beginNewStroke (e.position);
+
+            if (route.target != PressTarget::editNote && gesture.isActive())
+                firstClick.note = gesture.slot;
 
             break;
         case PressTarget::nothing:
@@ -223,6 +231,9 @@ void ZelkCanvas::mouseUp (const juce::MouseEvent& e)
     if (gesture.kind == GestureKind::rulerSelect && isSwitchOn (processor.raw().rangeEnabled))
         processor.setParameterValue ("looping", 1.0f);
 
+    if (gesture.kind == GestureKind::glideShapeDrag)
+        firstClick.changesAfterGlide = processor.patternChangeCount();
+
     cancelGesture();
     restoreToolCursor();
     refresh();
@@ -249,9 +260,13 @@ void ZelkCanvas::mouseDoubleClick (const juce::MouseEvent& e)
             return resetGlideShape (glide);
     }
 
-    // With the draw tool the first click has already drawn a note here.
-    if (hitTestNote (e.position) < 0)
-        addDefaultNote (e.position);
+    // The pen's first click has drawn a note here (or drawn on one), and the first double click of
+    // a triple click has added one: that note is under the pointer wherever in its row the clicks
+    // landed, and however short it is.
+    if (processor.isNoteOn (firstClick.note) || hitTestNote (e.position) >= 0)
+        return;
+
+    addDefaultNote (e.position);
 }
 
 void ZelkCanvas::restoreToolCursor()

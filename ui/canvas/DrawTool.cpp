@@ -256,6 +256,7 @@ void ZelkCanvas::addDefaultNote (juce::Point<float> position)
     processor.writeNote (slot, newNoteAt (position));
     selection = { slot };
     activeNote = slot;
+    firstClick.note = slot;
     refresh();
 }
 

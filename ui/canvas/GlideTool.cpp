@@ -130,8 +130,15 @@ void ZelkCanvas::dragGlideShape (float y, bool fine)
 void ZelkCanvas::resetGlideShape (int slot)
 {
     cancelGesture();
-    edit.beforeEdit();
+
+    // The double click's first click pressed this glide and recorded the step that brings the
+    // curve back; unless something else has changed the pattern since, that step is this one too.
+    if (firstClick.glide != slot || firstClick.changesAfterGlide != processor.patternChangeCount())
+        edit.beforeEdit();
+
     processor.setParameterValue (noteParameterId (slot, field::glideShape), 0.0f);
+    firstClick.glide = slot;
+    firstClick.changesAfterGlide = processor.patternChangeCount();
     activeNote = slot;
     hint = "Glide shape reset to straight";
     refresh();

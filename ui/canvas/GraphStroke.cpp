@@ -96,19 +96,17 @@ juce::Path graphStrokeOutline (const GraphColumns& columns, float width, int str
 
     std::vector<float> top ((size_t) count, none), bottom ((size_t) count, -none);
 
-    for (int m = 0; m < count; ++m)
+    // One distance at a time over all columns, which the compiler does several columns at once;
+    // the order of the minima does not change them.
+    for (auto j = -reach; j <= reach; ++j)
     {
-        auto t = none, b = -none;
+        const auto h = halfHeight[(size_t) std::abs (j)];
 
-        for (auto j = std::max (-reach, -m); j <= std::min (reach, count - 1 - m); ++j)
+        for (auto m = std::max (0, -j); m < std::min (count, count - j); ++m)
         {
-            const auto h = halfHeight[(size_t) std::abs (j)];
-            t = std::min (t, lineTop[(size_t) (m + j)] - h);
-            b = std::max (b, lineBottom[(size_t) (m + j)] + h);
+            top[(size_t) m] = std::min (top[(size_t) m], lineTop[(size_t) (m + j)] - h);
+            bottom[(size_t) m] = std::max (bottom[(size_t) m], lineBottom[(size_t) (m + j)] + h);
         }
-
-        top[(size_t) m] = t;
-        bottom[(size_t) m] = b;
     }
 
     outline.preallocateSpace (count * 6 + 4);

@@ -29,11 +29,22 @@ struct NoteLayerKey
 
     bool operator== (const NoteLayerKey& other) const noexcept;
     bool operator!= (const NoteLayerKey& other) const noexcept { return ! (*this == other); }
+    // The same but for the notes and the selection: every pixel lies where it lay.
+    bool hasLayoutOf (const NoteLayerKey& other) const noexcept;
+};
+
+// A note's line as the whole layer's paint filled it, its faint halo and the line itself: a part of
+// the layer painted again across most of the note fills these instead of measuring the line anew.
+struct NoteOutline
+{
+    juce::Path halo, line;
+    bool measured = false; // for the note as the layer shows it
 };
 
 // The canvas painted up to and including its notes, without the sounding dots, kept while its
-// key stays the same: the 30 Hz repaints of a playing pattern then draw only the playhead, the
-// dots and the overlays over it.
+// layout stays the same: the 30 Hz repaints of a playing pattern then draw only the playhead, the
+// dots and the overlays over it, and after an edit only the parts around the notes whose drawing
+// changed are painted again.
 struct NoteLayer
 {
     bool valid = false;
@@ -47,6 +58,13 @@ struct NoteLayer
     // told apart from one that a later note would have covered.
     std::array<bool, slotCount> on {};
     std::array<juce::Rectangle<float>, slotCount> reach {};
+    // Per slot, the note as the layer shows it and whether it is drawn selected.
+    std::array<Note, slotCount> notes {};
+    std::array<bool, slotCount> selected {};
+    std::array<NoteOutline, slotCount> outlines;
+    // Pixels whose notes the last paint drew again: all of them when it drew everything, none
+    // when the kept layer served as it was.
+    int64_t repaintedPixels = 0;
 };
 
 } // namespace zelk

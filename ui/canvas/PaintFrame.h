@@ -40,12 +40,16 @@ struct PaintFrame
     float y (double pitch) const noexcept { return (float) (yOffset - pitch * yScale); }
 };
 
+// Reads the 128 slots into the frame, once for everything it paints.
+void readPattern (PaintFrame& f);
+
 // The canvas's paint in two parts. The note layer: background, rows and keys, time selection,
-// beat grid, then the notes clipped to the grid; returns whether any slot is on. With `layer`
-// given it learns what each note covers and the sounding dots are left out (they are drawn over
-// the kept layer). Then the overlays: the box being dragged, the playhead, the hover line, the
-// lines of an empty pattern and the outline.
-bool paintNoteLayer (PaintFrame& f, NoteLayer* layer);
+// beat grid, then the frame's notes clipped to the grid; returns whether any slot is on. With
+// `layer` given the sounding dots are left out (they are drawn over the kept layer), and the layer
+// learns what each note covers and how it was drawn; or, for a `part` of the kept layer, the notes
+// whose reach misses the clip are left out too. Then the overlays: the box being dragged, the
+// playhead, the hover line, the lines of an empty pattern and the outline.
+bool paintNoteLayer (PaintFrame& f, NoteLayer* layer, bool part = false);
 void paintOverlays (PaintFrame& f, const CanvasGesture& gesture, bool anyNote);
 void paintSoundingDot (PaintFrame& f, int slot);
 

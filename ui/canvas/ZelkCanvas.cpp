@@ -12,7 +12,12 @@ ZelkCanvas::ZelkCanvas (ZelkProcessor& p) : processor (p)
     setWantsKeyboardFocus (true);
     setMouseCursor (juce::MouseCursor::CrosshairCursor);
 
-    edit.onCancelGesture = [this] { cancelGesture(); };
+    // An operation between two clicks (an undo, a delete) ends what the first click began.
+    edit.onCancelGesture = [this]
+    {
+        cancelGesture();
+        firstClick = {};
+    };
     edit.onRepaint = [this]
     {
         updateVibratoPanel();

@@ -176,6 +176,9 @@ public:
     // Paints keep the drawing up to the notes while nothing it shows changes; off, every paint
     // draws everything.
     bool keepsNoteLayer = true;
+    // Of the canvas's pixels, those whose notes the last paint drew again: all of them when it
+    // drew everything, only the parts around the changed notes after an edit.
+    int64_t lastRepaintedPixels() const noexcept;
 
 private:
     // The drag step again every 35 ms while a gesture lasts (the edge scrolling, Shift's creep),
@@ -192,6 +195,18 @@ private:
     };
 
     DragRepeat dragRepeat { *this };
+
+    // What the first click of a multiple click did, so that its double click builds on it instead
+    // of doing it again: the note it drew or drew on, and the glide whose press recorded the undo
+    // step, with the pattern's count of changes once that press was over.
+    struct FirstClick
+    {
+        int note = -1;
+        int glide = -1;
+        uint32_t changesAfterGlide = 0;
+    };
+
+    FirstClick firstClick;
 
     void beginPan (juce::Point<float> position);
     void dragPan (juce::Point<int> position);
