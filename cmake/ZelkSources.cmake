@@ -38,9 +38,18 @@ set(ZELK_SOURCES
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     hosting/PrivateCopies.cpp
+    midi/CaptureReport.cpp
+    midi/CapturedPattern.cpp
+    midi/CurveFit.cpp
+    midi/ExpressionTrack.cpp
+    midi/GlideFit.cpp
     midi/MidiImport.cpp
     midi/MpeExport.cpp
+    midi/NoteConversion.cpp
     midi/OfflineRender.cpp
+    midi/PerformanceCapture.cpp
+    midi/PlayedStream.cpp
+    midi/VibratoFit.cpp
     ui/canvas/CanvasGeometry.cpp
     ui/canvas/CanvasHover.cpp
     ui/canvas/CanvasKeys.cpp

@@ -8,6 +8,7 @@ namespace zelk
 namespace
 {
 constexpr double twoPi = 6.283185307179586476925286766559;
+} // namespace
 
 double glideShaped (double u, double shape) noexcept
 {
@@ -25,7 +26,6 @@ double vibratoAt (const Note& note, double d) noexcept
     const auto fade = note.vibFade <= 0.0f ? 1.0 : std::clamp (std::min (l, 1.0 - l) / note.vibFade, 0.0, 1.0);
     return std::sin (twoPi * note.vibCycles * l) * note.vibDepth * fade;
 }
-} // namespace
 
 bool glidesInto (const Note& from, const Note& to) noexcept
 {
