@@ -50,6 +50,7 @@ set(ZELK_SOURCES
     midi/PerformanceCapture.cpp
     midi/PlayedStream.cpp
     midi/VibratoFit.cpp
+    midi/VibratoRuns.cpp
     ui/canvas/CanvasGeometry.cpp
     ui/canvas/CanvasHover.cpp
     ui/canvas/CanvasKeys.cpp
