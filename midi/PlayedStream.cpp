@@ -190,8 +190,15 @@ private:
         std::optional<float> pressure, timbre;
         juce::int64 pressureOrder = -1;
         std::array<float, 128> keyPressure {};
-        std::array<juce::int64, 128> keyPressureOrder {};
+        std::array<juce::int64, 128> keyPressureOrder = neverSent();
         std::optional<double> ownRange;
+
+        static std::array<juce::int64, 128> neverSent()
+        {
+            std::array<juce::int64, 128> order;
+            order.fill (-1);
+            return order;
+        }
     };
 
     double rangeOf (int channel) const
