@@ -13,6 +13,7 @@ set(ZELK_SOURCES
     core/ZelkProcessor.cpp
     editing/AfterChangeRefresh.cpp
     editing/CanvasEditState.cpp
+    editing/CaptureSession.cpp
     editing/ClipboardEdits.cpp
     editing/CurveSmoothing.cpp
     editing/NoteClipboard.cpp
@@ -21,11 +22,13 @@ set(ZELK_SOURCES
     editing/SelectionEdits.cpp
     editing/UndoHistory.cpp
     engine/AuditionSynth.cpp
+    engine/BlockClock.cpp
     engine/EditAudition.cpp
     engine/ExpressionLanes.cpp
     engine/ExpressionRenderer.cpp
     engine/LfoAdvance.cpp
     engine/LfoEngine.cpp
+    engine/LiveCapture.cpp
     engine/LoopRegion.cpp
     engine/MemberChannels.cpp
     engine/MidiSender.cpp
@@ -69,6 +72,7 @@ set(ZELK_SOURCES
     ui/editor/ControlKnobs.cpp
     ui/editor/EditorActions.cpp
     ui/editor/EditorButtons.cpp
+    ui/editor/EditorCapture.cpp
     ui/editor/EditorChoosers.cpp
     ui/editor/EditorLayout.cpp
     ui/editor/EditorPages.cpp

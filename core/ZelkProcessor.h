@@ -3,6 +3,7 @@
 #include "core/Note.h"
 #include "core/ParameterPointers.h"
 #include "core/PatternChanges.h"
+#include "engine/LiveCapture.h"
 #include "engine/PlaybackEngine.h"
 #include "hosting/HostedInstrument.h"
 
@@ -65,6 +66,8 @@ public:
     const ParameterPointers& raw() const noexcept { return pointers; }
     HostedInstrument& hostedInstrument() noexcept { return instrument; }
     const PlaybackEngine& playbackEngine() const noexcept { return engine; }
+    // The incoming MIDI that CAPTURE keeps while it is armed.
+    LiveCapture& liveCapture() noexcept { return capture; }
 
     // Requests from the editor, each consumed once by the audio thread.
     std::atomic<bool> playRequested { false };
@@ -114,6 +117,7 @@ private:
     std::unordered_map<juce::String, int> stateIndex;
     HostedInstrument instrument;
     PlaybackEngine engine;
+    LiveCapture capture;
 
     juce::MidiBuffer engineMidi;
     bool handEngineMidiToHost = false;

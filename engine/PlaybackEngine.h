@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/AuditionSynth.h"
+#include "engine/BlockClock.h"
 #include "engine/EditAudition.h"
 #include "engine/ExpressionRenderer.h"
 #include "engine/LfoEngine.h"
@@ -27,6 +28,8 @@ public:
     const LfoEngine& lfos() const noexcept { return lfo; }
     const AuditionSynth& synth() const noexcept { return auditionSynth; }
     const MpeVoices& voices() const noexcept { return mpe; }
+    // How the last block's samples lay on the pattern's time, for what reads that block's input.
+    const BlockClock& lastClock() const noexcept { return clock; }
 
 private:
     void performStopRequest (ZelkProcessor& processor, MidiSender& out) noexcept;
@@ -45,6 +48,7 @@ private:
     ExpressionRenderer expression;
     EditAudition audition;
     AuditionSynth auditionSynth;
+    BlockClock clock;
 };
 
 } // namespace zelk
