@@ -9,6 +9,7 @@ namespace zelk::cli
 int inspect (const juce::StringArray& args);
 int info (const juce::StringArray& args);
 int exportMidi (const juce::StringArray& args);
+int capture (const juce::StringArray& args);
 int render (const juce::StringArray& args);
 int demo (const juce::StringArray& args);
 int smoke (const juce::StringArray& args);

@@ -16,6 +16,11 @@ const char* usage =
     "  info IN          list the notes, the loop, the controls and the modulation routes of a MIDI\n"
     "                   file or a saved Zelk state\n"
     "  export IN OUT    write one loop of IN as an MPE MIDI file (120 BPM), as EXPORT MIDI does\n"
+    "  capture IN.mid OUT.xml [--no-dejitter] [--no-glides] [--no-vibrato] [--snap-drift CENTS]\n"
+    "                   turn a played performance (MPE or one channel) into a Zelk state, as CAPTURE\n"
+    "                   does: bends, pressure and timbre as curves, slides as connected notes with\n"
+    "                   glides, swings as vibrato; --snap-drift sets held pitches within CENTS of\n"
+    "                   their key to the key; prints what it found\n"
     "  render IN OUT    render one loop of IN through the listen synth to a 48 kHz 24-bit WAV file\n"
     "  demo DIR         write a demonstration pattern as DIR/demo-state.xml, demo.mid and demo.wav\n"
     "  smoke BUNDLE     load a built Zelk as a host does, check what it shows, plays and saves\n"
@@ -72,6 +77,9 @@ int main (int argc, char* argv[])
 
     if (command == "export")
         return zelk::cli::exportMidi (args);
+
+    if (command == "capture")
+        return zelk::cli::capture (args);
 
     if (command == "render")
         return zelk::cli::render (args);
