@@ -2,6 +2,8 @@
 #include "bench/EnginePatterns.h"
 #include "midi/PerformanceCapture.h"
 
+#include <vector>
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -93,4 +95,103 @@ void convertFourMinutePerformance (benchmark::State& state)
     state.counters["vibratos"] = report.vibratosLifted;
 }
 BENCHMARK (convertFourMinutePerformance)->Unit (benchmark::kMillisecond);
+
+// The typical pattern playing on PLAY's clock while a controller plays 2,000 messages a second
+// (21 in each block of 512 samples at 48 kHz) into the block routine, with CAPTURE off and armed.
+// Armed, the message thread's 30 Hz collection runs every 16 blocks, outside the timing.
+void blockWithInput (benchmark::State& state, bool armed)
+{
+    using namespace zelk::bench;
+    constexpr double budgetNanoseconds = blockSize / sampleRate * 1.0e9;
+    ZelkProcessor processor;
+    typicalPattern (processor);
+    processor.prepareToPlay (sampleRate, blockSize);
+    processor.playRequested = true;
+
+    juce::AudioBuffer<float> buffer (2, blockSize);
+    juce::MidiBuffer midi;
+    midi.ensureSize (1 << 16);
+
+    for (int i = 0; i < 200; ++i)
+        processor.processBlock (buffer, midi);
+
+    if (armed)
+        processor.liveCapture().arm();
+
+    std::vector<CapturedInput> collected;
+    collected.reserve (1 << 20);
+    int64_t block = 0;
+
+    for (auto _ : state)
+    {
+        midi.clear();
+
+        for (int i = 0; i < 21; ++i)
+            midi.addEvent (i == 0 ? juce::MidiMessage::noteOn (2 + block % 15, 60, (juce::uint8) 90)
+                                  : juce::MidiMessage::pitchWheel (2 + block % 15, 8192 + i * 10), i * 24);
+
+        processor.processBlock (buffer, midi);
+        benchmark::DoNotOptimize (buffer.getReadPointer (0));
+
+        if (armed && ++block % 16 == 0)
+        {
+            state.PauseTiming();
+            processor.liveCapture().drain (collected);
+
+            if (collected.size() > 900000)
+                collected.clear();
+
+            state.ResumeTiming();
+        }
+    }
+
+    const auto blocks = (double) state.iterations();
+    state.counters["budget_percent"] = benchmark::Counter (blocks * budgetNanoseconds * 1.0e-9 / 100.0,
+                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["dropped"] = processor.liveCapture().droppedEvents();
+}
+
+// What arming adds, alone: one block's 21 messages kept and queued.
+void captureKeepsABlocksInput (benchmark::State& state)
+{
+    LiveCapture capture;
+    capture.prepare (512);
+    capture.arm();
+    juce::MidiBuffer midi;
+
+    for (int i = 0; i < 21; ++i)
+        midi.addEvent (juce::MidiMessage::pitchWheel (2, 8192 + i * 10), i * 24);
+
+    BlockClock clock;
+    clock.running = true;
+    clock.beatsPerSample = 120.0 / (60.0 * 48000.0);
+    std::vector<CapturedInput> collected;
+    collected.reserve (1 << 20);
+    int64_t block = 0;
+
+    for (auto _ : state)
+    {
+        capture.stage (midi);
+        capture.commit (clock, 512);
+        clock.start += 512 * clock.beatsPerSample;
+
+        if (++block % 1024 == 0)
+        {
+            state.PauseTiming();
+            collected.clear();
+            capture.drain (collected);
+            state.ResumeTiming();
+        }
+    }
+
+    const auto blocks = (double) state.iterations();
+    state.counters["budget_percent"] = benchmark::Counter (blocks * (512.0 / 48000.0) * 1.0e9 * 1.0e-9 / 100.0,
+                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK (captureKeepsABlocksInput)->Unit (benchmark::kNanosecond);
+
+void blockWithInputCaptureOff (benchmark::State& state) { blockWithInput (state, false); }
+void blockWithInputCaptureArmed (benchmark::State& state) { blockWithInput (state, true); }
+BENCHMARK (blockWithInputCaptureOff)->Unit (benchmark::kMicrosecond);
+BENCHMARK (blockWithInputCaptureArmed)->Unit (benchmark::kMicrosecond);
 } // namespace
