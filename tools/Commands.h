@@ -15,6 +15,7 @@ int demo (const juce::StringArray& args);
 int smoke (const juce::StringArray& args);
 int snapshot (const juce::StringArray& args);
 int hostEditor (const juce::StringArray& args);
+int hostCapture (const juce::StringArray& args);
 
 void printError (const juce::String& line);
 

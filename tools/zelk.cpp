@@ -34,6 +34,9 @@ const char* usage =
     "                   open a built Zelk's editor in a window as a VST 3 host embeds it, and check\n"
     "                   its size, resizes, closing, opening again and unloading with it open;\n"
     "                   --stroke draws a note through it with the real pointer and checks the state\n"
+    "  host-capture BUNDLE [--screenshots DIR]\n"
+    "                   open a built Zelk's editor as a VST 3 host embeds it, click CAPTURE with the\n"
+    "                   real pointer, play an MPE performance into it and check the saved state\n"
     "  --help           show this text\n"
     "\n"
     "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n";
@@ -62,8 +65,9 @@ int main (int argc, char* argv[])
 
     const auto command = args[0];
 
-    // Only host-editor opens windows; every other command paints, if at all, without a screen.
-    if (command != "host-editor")
+    // Only host-editor and host-capture open windows; every other command paints, if at all,
+    // without a screen.
+    if (command != "host-editor" && command != "host-capture")
         zelk::platform::stayOffUnnamedDisplays();
 
     const juce::ScopedJuceInitialiser_GUI juce;
@@ -95,6 +99,9 @@ int main (int argc, char* argv[])
 
     if (command == "host-editor")
         return zelk::cli::hostEditor (args);
+
+    if (command == "host-capture")
+        return zelk::cli::hostCapture (args);
 
     zelk::cli::printError ("unknown command '" + command + "' (see zelk --help)");
     return 2;
