@@ -51,6 +51,7 @@ set(ZELK_SOURCES
     midi/NoteConversion.cpp
     midi/OfflineRender.cpp
     midi/PerformanceCapture.cpp
+    midi/PitchHolds.cpp
     midi/PlayedStream.cpp
     midi/VibratoFit.cpp
     midi/VibratoRuns.cpp

@@ -1,6 +1,7 @@
 #include "midi/GlideFit.h"
 
 #include "engine/FastPower.h"
+#include "midi/PitchHolds.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,107 +12,10 @@ namespace zelk
 namespace
 {
 constexpr double sixteenth = 0.0625;
-constexpr double shortestHold = 0.125;
-// A hold stays within this band; wider is still moving.
-constexpr double holdBand = 0.2;
-// The fastest drift, in semitones a beat, that still holds.
-constexpr double steadiest = 0.5;
 // How close to a key a hold must be to be held near it.
 constexpr double nearKey = 0.4;
-// Each side of a glide is judged by how straight it runs for this long.
+// Each side of a glide is judged by how still it holds for this long.
 constexpr double sideWindow = 0.0625;
-
-struct Hold
-{
-    int first, last; // sample indices
-    double mean;
-};
-
-// Stretches of at least an eighth of a beat over which the pitch stays within the band.
-std::vector<Hold> findHolds (const SampledSignal& held, int firstIndex)
-{
-    std::vector<Hold> holds;
-    const auto minimum = (int) std::ceil (shortestHold / held.step);
-    auto i = firstIndex;
-
-    while (i < held.size())
-    {
-        auto lo = held.values[(size_t) i], hi = lo;
-        auto j = i;
-
-        while (j + 1 < held.size())
-        {
-            const auto v = held.values[(size_t) j + 1];
-
-            if (std::max (hi, v) - std::min (lo, v) > holdBand)
-                break;
-
-            lo = std::min (lo, v);
-            hi = std::max (hi, v);
-            ++j;
-        }
-
-        if (j - i >= minimum)
-        {
-            double sum = 0.0;
-
-            for (int k = i; k <= j; ++k)
-                sum += held.values[(size_t) k];
-
-            holds.push_back ({ i, j, sum / (j - i + 1) });
-            i = j + 1;
-        }
-        else
-        {
-            ++i;
-        }
-    }
-
-    // A slow arrival can leave the band once more on its last approach: stretches that follow one
-    // another at the same level are one hold.
-    std::vector<Hold> merged;
-
-    for (const auto& hold : holds)
-    {
-        if (! merged.empty() && merged.back().last + 1 >= hold.first && std::abs (merged.back().mean - hold.mean) < holdBand
-            && std::lround (merged.back().mean) == std::lround (hold.mean))
-        {
-            auto& last = merged.back();
-            const auto a = last.last - last.first + 1, b = hold.last - hold.first + 1;
-            last.mean = (last.mean * a + hold.mean * b) / (a + b);
-            last.last = hold.last;
-        }
-        else
-        {
-            merged.push_back (hold);
-        }
-    }
-
-    // A hold stays put: a slow bend that keeps going is not one, however long it stays in the band.
-    std::vector<Hold> still;
-
-    for (const auto& hold : merged)
-    {
-        double n = 0.0, st = 0.0, sz = 0.0, stt = 0.0, stz = 0.0;
-
-        for (int k = hold.first; k <= hold.last; ++k)
-        {
-            const auto t = held.beatOf (k), z = (double) held.values[(size_t) k];
-            n += 1.0;
-            st += t;
-            sz += z;
-            stt += t * t;
-            stz += t * z;
-        }
-
-        const auto det = n * stt - st * st;
-
-        if (det <= 0.0 || std::abs ((n * stz - st * sz) / det) <= steadiest)
-            still.push_back (hold);
-    }
-
-    return still;
-}
 
 // The pitch read finely around one slide, and what each choice of its ends costs. Near a sharp
 // corner the stream's messages lie on either side of it and the line between them cuts the
@@ -337,6 +241,8 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough, const std
         return std::make_pair (std::max ({ rough.segmentStart + sixteenth, rough.holdStart - slack, rough.begin + 0.2 * g - slack }),
                                std::min ({ rough.holdEnd - sixteenth, rough.holdStart + 0.85 * g + slack, rough.begin + g + slack }));
     };
+    // Longer glides are looked at in coarser steps; each is refined over the step it was found in.
+    const auto coarseStep = [&] (int k) { return std::max (coarse, k * sixteenth / 24.0); };
     const auto bestAround = [&] (int k, double from, double to, double step, int samples)
     {
         Choice best;
@@ -352,7 +258,7 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough, const std
     const auto coarsely = [&] (int k)
     {
         if (const auto [earliest, latest] = arrivals (k); earliest <= latest)
-            if (const auto c = bestAround (k, earliest, latest, std::max (coarse, k * sixteenth / 24.0), 24);
+            if (const auto c = bestAround (k, earliest, latest, coarseStep (k), 24);
                 c.cost < std::numeric_limits<double>::max())
                 choices.push_back (c);
     };
@@ -378,7 +284,10 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough, const std
         choices.resize (4);
 
     for (auto& choice : choices)
-        choice = bestAround ((int) std::lround (choice.glide / sixteenth), choice.e - coarse, choice.e + coarse, fine, 64);
+    {
+        const auto k = (int) std::lround (choice.glide / sixteenth);
+        choice = bestAround (k, choice.e - coarseStep (k), choice.e + coarseStep (k), fine, 64);
+    }
 
     const auto step = levelStepNear (levels, rough.holdStart - slack, arrivals (longest).second + slack, spacing);
 
