@@ -14,6 +14,8 @@ namespace
 {
 // The pitch is read at 250 Hz, the rate at which playback itself sends expression.
 constexpr double pitchRate = 250.0;
+// The longest note, in seconds, whose pitch is searched for slides and vibrato.
+constexpr double longestAnalysed = 600.0;
 // A vibrato is kept only where it explains the swing clearly better than the curve alone.
 constexpr double vibratoGain = 0.7;
 
@@ -120,12 +122,24 @@ public:
         const auto end = std::max (played.end, start + minimumDuration);
         result.clamped = played.end - start < minimumDuration;
 
-        const auto signal = sampleTrack (played.pitch, start, end, beatsPerSecond / pitchRate);
-        const auto runs = options.vibrato ? findVibratoRuns (signal, beatsPerSecond) : std::vector<VibratoRun>();
-        const auto slides = options.glides ? findSlides (withoutSwings (signal, runs), played.pitch,
-                                                         { &played.pressure, &played.timbre }, played.key, start, end,
-                                                         beatsPerSecond)
-                                           : std::vector<Slide>();
+        // A note held for minutes (a note-on whose note-off never came) keeps its curves only:
+        // reading its pitch at 250 Hz would take more memory than the note is worth.
+        const auto analysed = end - start <= longestAnalysed * beatsPerSecond;
+        std::vector<VibratoRun> runs;
+        std::vector<Slide> slides;
+
+        if (analysed && (options.vibrato || options.glides))
+        {
+            const auto signal = sampleTrack (played.pitch, start, end, beatsPerSecond / pitchRate);
+
+            if (options.vibrato)
+                runs = findVibratoRuns (signal, beatsPerSecond);
+
+            if (options.glides)
+                slides = findSlides (withoutSwings (signal, runs), played.pitch, { &played.pressure, &played.timbre },
+                                     played.key, start, end, beatsPerSecond);
+        }
+
         const auto segments = segmentsOf (played, start, end, slides);
 
         for (const auto& segment : segments)
