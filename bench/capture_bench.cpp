@@ -21,7 +21,8 @@ constexpr double twoPi = 6.283185307179586;
 juce::MidiMessageSequence fourMinutePerformance()
 {
     std::mt19937 random (7);
-    const auto uniform = [&random] (double lo, double hi) { return std::uniform_real_distribution<double> (lo, hi) (random); };
+    const auto uniform = [&random] (double lo, double hi)
+    { return std::uniform_real_distribution<double> (lo, hi) (random); };
     std::vector<juce::MidiMessage> messages;
     const auto step = 0.008; // 250 Hz at 120 bpm
     const auto add = [&messages] (juce::MidiMessage m, double beat)
@@ -65,7 +66,8 @@ juce::MidiMessageSequence fourMinutePerformance()
 
     // In time order, each note's own messages in the order it sent them.
     std::stable_sort (messages.begin(), messages.end(),
-                      [] (const juce::MidiMessage& a, const juce::MidiMessage& b) { return a.getTimeStamp() < b.getTimeStamp(); });
+                      [] (const juce::MidiMessage& a, const juce::MidiMessage& b)
+                      { return a.getTimeStamp() < b.getTimeStamp(); });
     juce::MidiMessageSequence events;
 
     for (const auto& m : messages)
@@ -128,7 +130,8 @@ void blockWithInput (benchmark::State& state, bool armed)
 
         for (int i = 0; i < 21; ++i)
             midi.addEvent (i == 0 ? juce::MidiMessage::noteOn (2 + block % 15, 60, (juce::uint8) 90)
-                                  : juce::MidiMessage::pitchWheel (2 + block % 15, 8192 + i * 10), i * 24);
+                                  : juce::MidiMessage::pitchWheel (2 + block % 15, 8192 + i * 10),
+                           i * 24);
 
         processor.processBlock (buffer, midi);
         benchmark::DoNotOptimize (buffer.getReadPointer (0));
@@ -190,8 +193,14 @@ void captureKeepsABlocksInput (benchmark::State& state)
 }
 BENCHMARK (captureKeepsABlocksInput)->Unit (benchmark::kNanosecond);
 
-void blockWithInputCaptureOff (benchmark::State& state) { blockWithInput (state, false); }
-void blockWithInputCaptureArmed (benchmark::State& state) { blockWithInput (state, true); }
+void blockWithInputCaptureOff (benchmark::State& state)
+{
+    blockWithInput (state, false);
+}
+void blockWithInputCaptureArmed (benchmark::State& state)
+{
+    blockWithInput (state, true);
+}
 BENCHMARK (blockWithInputCaptureOff)->Unit (benchmark::kMicrosecond);
 BENCHMARK (blockWithInputCaptureArmed)->Unit (benchmark::kMicrosecond);
 } // namespace

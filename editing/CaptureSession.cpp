@@ -16,7 +16,7 @@ void CaptureSession::start()
 
 bool CaptureSession::collect()
 {
-    if (! running)
+    if (!running)
         return false;
 
     auto& capture = processor.liveCapture();

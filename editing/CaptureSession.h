@@ -15,7 +15,10 @@ class ZelkProcessor;
 class CaptureSession
 {
 public:
-    explicit CaptureSession (ZelkProcessor& p) : processor (p) {}
+    explicit CaptureSession (ZelkProcessor& p)
+        : processor (p)
+    {
+    }
 
     void start();
     bool isRunning() const noexcept { return running; }

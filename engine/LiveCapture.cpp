@@ -33,7 +33,10 @@ void LiveCapture::arm()
     state = armed;
 }
 
-void LiveCapture::disarm() noexcept { state = off; }
+void LiveCapture::disarm() noexcept
+{
+    state = off;
+}
 
 int LiveCapture::drain (std::vector<CapturedInput>& events)
 {
@@ -105,7 +108,7 @@ void LiveCapture::commit (const BlockClock& clock, int numSamples) noexcept
         begun = false;
     }
 
-    if (! begun)
+    if (!begun)
     {
         // The transport's state when the capture began decides how positions run.
         begun = true;
@@ -125,7 +128,7 @@ void LiveCapture::commit (const BlockClock& clock, int numSamples) noexcept
         const auto wrapsAt = [&] (int sample)
         { return clock.passOf (sample) != pass || clock.positionOf (sample) < lastBeat - backwardsTolerance; };
 
-        if (! clock.running || wrapsAt (0))
+        if (!clock.running || wrapsAt (0))
         {
             end();
             return;

@@ -13,9 +13,9 @@ namespace zelk
 // One incoming MIDI event as CAPTURE kept it.
 struct CapturedInput
 {
-    double beat = 0.0;      // its pattern position
+    double beat = 0.0;        // its pattern position
     int32_t sampleOffset = 0; // within its block
-    uint8_t bytes[3] {};
+    uint8_t bytes[3]{};
     uint8_t size = 0;
 };
 
@@ -62,13 +62,13 @@ private:
     void push (const CapturedInput& event) noexcept;
     void end() noexcept;
 
-    std::atomic<int> state { off };
-    std::atomic<uint32_t> generation { 0 };
-    std::atomic<int> dropped { 0 };
-    std::atomic<double> position { 0.0 };
-    std::atomic<double> tempoUsed { 120.0 };
+    std::atomic<int> state{off};
+    std::atomic<uint32_t> generation{0};
+    std::atomic<int> dropped{0};
+    std::atomic<double> position{0.0};
+    std::atomic<double> tempoUsed{120.0};
 
-    juce::AbstractFifo fifo { queueCapacity };
+    juce::AbstractFifo fifo{queueCapacity};
     std::vector<CapturedInput> queue;
     std::vector<CapturedInput> staged;
     int stagedCount = 0;

@@ -21,8 +21,9 @@ juce::String notesText (const CaptureReport& report)
 juce::String CaptureReport::summary() const
 {
     auto line = notesText (*this);
-    line << " (" << (mpe ? "MPE" : "single channel") << ", bend " << bendRanges << "): "
-         << counted (glidesMade, "glide", "glides") << ", " << counted (vibratosLifted, "vibrato", "vibratos") << ".";
+    line << " (" << (mpe ? "MPE" : "single channel") << ", bend " << bendRanges
+         << "): " << counted (glidesMade, "glide", "glides") << ", " << counted (vibratosLifted, "vibrato", "vibratos")
+         << ".";
 
     if (notesClamped > 0)
         line << " " << counted (notesClamped, "note", "notes") << " clamped.";

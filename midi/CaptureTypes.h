@@ -30,14 +30,14 @@ struct CaptureReport
     int notesFound = 0; // after slides became connected notes
     int notesKept = 0;  // at most 128
     bool mpe = false;
-    juce::String layout; // "MPE lower zone", "MPE upper zone" or "single channel"
+    juce::String layout;      // "MPE lower zone", "MPE upper zone" or "single channel"
     juce::String bendRanges;  // the notes' bend ranges in semitones: "48", or "2, 12"
     juce::String masterRange; // an MPE zone master's, when it bent
     int glidesMade = 0;
     int vibratosLifted = 0;
-    int notesClamped = 0; // a bend beyond the curve's range, an end past the timeline or a note too short
-    int notesDropped = 0; // past the timeline or beyond 128
-    int heldToEnd = 0;    // note-ons that had no note-off
+    int notesClamped = 0;  // a bend beyond the curve's range, an end past the timeline or a note too short
+    int notesDropped = 0;  // past the timeline or beyond 128
+    int heldToEnd = 0;     // note-ons that had no note-off
     int eventsDropped = 0; // live input that found the queue full
     juce::StringArray hints;
 

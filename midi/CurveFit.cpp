@@ -13,7 +13,9 @@ constexpr double smoothing = 1.0e-6;
 } // namespace
 
 HatFit::HatFit (double first, double knotSpacing, int count, double firstSample, double sampleStep, int sampleCount)
-    : firstKnot (first), spacing (knotSpacing), knotCount (std::max (2, count))
+    : firstKnot (first)
+    , spacing (knotSpacing)
+    , knotCount (std::max (2, count))
 {
     index.resize ((size_t) sampleCount);
     position.resize ((size_t) sampleCount);
@@ -56,8 +58,7 @@ HatFit::HatFit (double first, double knotSpacing, int count, double firstSample,
     offDiagonal = std::move (off);
 }
 
-template <typename T>
-void HatFit::solve (const T* values, int first, int last, double* x) const
+template <typename T> void HatFit::solve (const T* values, int first, int last, double* x) const
 {
     std::fill (x, x + knotCount, 0.0);
 
@@ -76,8 +77,14 @@ void HatFit::solve (const T* values, int first, int last, double* x) const
         x[k] -= upper[(size_t) k] * x[k + 1];
 }
 
-void HatFit::fit (const float* values, double* knotValues) const { solve (values, 0, samples() - 1, knotValues); }
-void HatFit::fit (const double* values, double* knotValues) const { solve (values, 0, samples() - 1, knotValues); }
+void HatFit::fit (const float* values, double* knotValues) const
+{
+    solve (values, 0, samples() - 1, knotValues);
+}
+void HatFit::fit (const double* values, double* knotValues) const
+{
+    solve (values, 0, samples() - 1, knotValues);
+}
 
 void HatFit::fitRange (const double* values, int first, int last, double* knotValues) const
 {
@@ -89,7 +96,7 @@ std::pair<int, int> HatFit::near (int first, int last, int margin) const noexcep
     const auto n = samples();
 
     if (n == 0)
-        return { 0, -1 };
+        return {0, -1};
 
     first = std::clamp (first, 0, n - 1);
     last = std::clamp (last, 0, n - 1);
@@ -101,10 +108,13 @@ std::pair<int, int> HatFit::near (int first, int last, int margin) const noexcep
     while (last + 1 < n && index[(size_t) last + 1] < hi)
         ++last;
 
-    return { first, last };
+    return {first, last};
 }
 
-void HatFit::evaluate (const double* knotValues, double* out) const { evaluate (knotValues, 0, samples() - 1, out); }
+void HatFit::evaluate (const double* knotValues, double* out) const
+{
+    evaluate (knotValues, 0, samples() - 1, out);
+}
 
 void HatFit::evaluate (const double* knotValues, int first, int last, double* out) const
 {
@@ -126,16 +136,19 @@ namespace
 {
 // Eight samples to a knot interval at least, and none sparser than a 64th of a beat: several to a
 // cycle of the fastest vibrato, which a curve that cannot follow it must at least not alias.
-double sampleStepFor (double duration) { return std::min (duration / (curvePointCount - 1) / 8.0, 1.0 / 64.0); }
+double sampleStepFor (double duration)
+{
+    return std::min (duration / (curvePointCount - 1) / 8.0, 1.0 / 64.0);
+}
 } // namespace
 
 CurveFitter::CurveFitter (double start, double duration, double readFrom, double readTo)
-    : from (std::clamp (readFrom, start, start + duration)),
-      step (sampleStepFor (duration)),
-      count ((int) std::floor ((std::clamp (readTo, from, start + duration) - from) / step + 1e-9) + 1),
-      hats (start, duration / (curvePointCount - 1), curvePointCount, from, step, count),
-      values ((size_t) count),
-      fitted ((size_t) count)
+    : from (std::clamp (readFrom, start, start + duration))
+    , step (sampleStepFor (duration))
+    , count ((int) std::floor ((std::clamp (readTo, from, start + duration) - from) / step + 1e-9) + 1)
+    , hats (start, duration / (curvePointCount - 1), curvePointCount, from, step, count)
+    , values ((size_t) count)
+    , fitted ((size_t) count)
 {
 }
 
@@ -148,7 +161,7 @@ CurvePoints CurveFitter::fit (const ExpressionTrack& track, const std::function<
         for (int i = 0; i < count; ++i)
             values[(size_t) i] -= (float) minus (from + step * i);
 
-    CurvePoints points {};
+    CurvePoints points{};
     hats.fit (values.data(), points.data());
 
     if (misfit != nullptr)

@@ -17,7 +17,8 @@ namespace zelk
 class HatFit
 {
 public:
-    HatFit (double firstKnot, double knotSpacing, int knotCount, double firstSample, double sampleStep, int sampleCount);
+    HatFit (double firstKnot, double knotSpacing, int knotCount, double firstSample, double sampleStep,
+            int sampleCount);
 
     int knots() const noexcept { return knotCount; }
     int samples() const noexcept { return (int) position.size(); }
@@ -34,13 +35,12 @@ public:
     double valueAt (const double* knotValues, double beat) const noexcept;
 
 private:
-    template <typename T>
-    void solve (const T* values, int first, int last, double* knotValues) const;
+    template <typename T> void solve (const T* values, int first, int last, double* knotValues) const;
 
     double firstKnot, spacing;
     int knotCount;
-    std::vector<int> index;        // each sample's knot interval
-    std::vector<double> position;  // and where in it, 0..1
+    std::vector<int> index;                        // each sample's knot interval
+    std::vector<double> position;                  // and where in it, 0..1
     std::vector<double> offDiagonal, upper, scale; // the factorised normal equations
 };
 

@@ -7,13 +7,13 @@ namespace zelk
 {
 void ExpressionTrack::add (double beat, float value)
 {
-    if (! points.empty() && beat <= points.back().beat)
+    if (!points.empty() && beat <= points.back().beat)
     {
         points.back().value = value;
         return;
     }
 
-    points.push_back ({ beat, value });
+    points.push_back ({beat, value});
 }
 
 namespace

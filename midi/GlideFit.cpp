@@ -25,7 +25,8 @@ class SlideRegion
 {
 public:
     SlideRegion (const ExpressionTrack& pitch, double from, double to, double step)
-        : signal (sampleTrack (pitch, from, to, step)), gap (pitch.rampLimit)
+        : signal (sampleTrack (pitch, from, to, step))
+        , gap (pitch.rampLimit)
     {
     }
 
@@ -39,25 +40,27 @@ public:
 
     // The mean squared misfit of a glide from m to e between held sides, and its shape's
     // exponent; a coarse look reads only so many samples of the glide (0: all of them).
-    std::pair<double, double> cost (double m, double e, int samples, double bound = std::numeric_limits<double>::max()) const
+    std::pair<double, double> cost (double m, double e, int samples,
+                                    double bound = std::numeric_limits<double>::max()) const
     {
         const auto stride = samples > 0 ? std::max (1, (int) ((e - m - 2.0 * gap) / signal.step / samples)) : 1;
         const auto before = side (m, -1), after = side (e, 1);
 
         if (std::abs (after.value - before.value) < 0.5)
-            return { std::numeric_limits<double>::max(), 1.0 };
+            return {std::numeric_limits<double>::max(), 1.0};
 
         // The sides alone already cost more than the best so far: no need to fit the glide.
         const auto most = before.count + after.count + (e - m - 2.0 * gap) / (signal.step * stride) + 1.0;
 
         if ((before.squares + after.squares) / most >= bound)
-            return { std::numeric_limits<double>::max(), 1.0 };
+            return {std::numeric_limits<double>::max(), 1.0};
 
         // A coarse look takes one step towards the shape, a fine one two.
         const auto glide = glideMisfit (m, e, before.value, after.value, stride, samples > 0 && samples < 32 ? 1 : 2);
         const auto count = before.count + after.count + glide.count;
-        return { count > 0 ? (before.squares + after.squares + glide.squares) / count : std::numeric_limits<double>::max(),
-                 glide.exponent };
+        return {count > 0 ? (before.squares + after.squares + glide.squares) / count
+                          : std::numeric_limits<double>::max(),
+                glide.exponent};
     }
 
     // The pitch held beside an end, for a side window beyond the gap: a slide leaves one held
@@ -98,7 +101,8 @@ public:
         const auto rising = half < 0.5;
         // The glide as a + b w^E: w = u for positive shapes, 1 - u for negative ones.
         const auto a = rising ? from : to, b = rising ? to - from : from - to;
-        auto exponent = std::clamp (std::log (std::clamp (rising ? half : 1.0 - half, 1e-3, 1.0)) / std::log (0.5), 1.0, 8.0);
+        auto exponent =
+            std::clamp (std::log (std::clamp (rising ? half : 1.0 - half, 1e-3, 1.0)) / std::log (0.5), 1.0, 8.0);
         const auto first = indexAfter (m + gap), last = indexBefore (e - gap);
 
         // Each sample's log w once; every step then needs only an exponential.
@@ -191,7 +195,7 @@ Choice glideOf (const SlideRegion& region, const RoughSlide& rough, double e, in
     if (e - m >= 0.01)
     {
         const auto [cost, exponent] = region.cost (m, e, samples, bound);
-        choice = { m, e, std::max (glide, sixteenth), cost, exponent };
+        choice = {m, e, std::max (glide, sixteenth), cost, exponent};
     }
 
     return choice;
@@ -207,7 +211,8 @@ double levelStepNear (const std::vector<const ExpressionTrack*>& levels, double 
     for (const auto* track : levels)
     {
         const auto& p = track->values();
-        const auto first = std::lower_bound (p.begin(), p.end(), from, [] (const ExpressionPoint& a, double b) { return a.beat < b; });
+        const auto first =
+            std::lower_bound (p.begin(), p.end(), from, [] (const ExpressionPoint& a, double b) { return a.beat < b; });
 
         for (auto it = first; it != p.end() && it + 1 != p.end() && (it + 1)->beat <= to; ++it)
         {
@@ -228,8 +233,8 @@ double levelStepNear (const std::vector<const ExpressionTrack*>& levels, double 
 // the few best refined on a fine one, since a sharp corner has a valley narrower than a coarse
 // step. A slow arrival hides where it ends, so of lengths that fit the pitch equally well the one
 // that arrives where the expression steps is taken. Last, the arrival to a fraction of a tick.
-Choice placeSlide (const SlideRegion& region, const RoughSlide& rough, const std::vector<const ExpressionTrack*>& levels,
-                   double spacing)
+Choice placeSlide (const SlideRegion& region, const RoughSlide& rough,
+                   const std::vector<const ExpressionTrack*>& levels, double spacing)
 {
     const auto seen = rough.holdStart - rough.begin;
     const auto shortest = std::max (1, (int) std::floor ((0.9 * seen - sixteenth) / sixteenth));
@@ -238,8 +243,9 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough, const std
     const auto arrivals = [&] (int k)
     {
         const auto g = k * sixteenth;
-        return std::make_pair (std::max ({ rough.segmentStart + sixteenth, rough.holdStart - slack, rough.begin + 0.2 * g - slack }),
-                               std::min ({ rough.holdEnd - sixteenth, rough.holdStart + 0.85 * g + slack, rough.begin + g + slack }));
+        return std::make_pair (
+            std::max ({rough.segmentStart + sixteenth, rough.holdStart - slack, rough.begin + 0.2 * g - slack}),
+            std::min ({rough.holdEnd - sixteenth, rough.holdStart + 0.85 * g + slack, rough.begin + g + slack}));
     };
     // Longer glides are looked at in coarser steps; each is refined over the step it was found in.
     const auto coarseStep = [&] (int k) { return std::max (coarse, k * sixteenth / 24.0); };
@@ -273,7 +279,7 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough, const std
     {
         const auto k = (int) std::lround (choices[i].glide / sixteenth);
 
-        for (const auto neighbour : { k - 1, k + 1 })
+        for (const auto neighbour : {k - 1, k + 1})
             if (neighbour >= shortest && neighbour <= longest && (neighbour - shortest) % 2 == 1)
                 coarsely (neighbour);
     }
@@ -293,7 +299,8 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough, const std
 
     if (step >= 0.0)
         for (int k = shortest; k <= longest; ++k)
-            if (const auto [earliest, latest] = arrivals (k); step >= earliest - 2.0 * spacing && step <= latest + 2.0 * spacing)
+            if (const auto [earliest, latest] = arrivals (k);
+                step >= earliest - 2.0 * spacing && step <= latest + 2.0 * spacing)
                 choices.push_back (bestAround (k, step - 2.0 * spacing, step + 2.0 * spacing, fine / 2.0, 64));
 
     Choice best;
@@ -348,7 +355,7 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough, const std
         }
     }
 
-    for (const auto& c : { left, right })
+    for (const auto& c : {left, right})
         if (c.cost < chosen.cost)
             chosen = c;
 
@@ -372,7 +379,8 @@ std::vector<Slide> findSlides (const SampledSignal& held, const ExpressionTrack&
         const auto target = key + hold.mean;
         const auto near = (int) std::lround (target);
 
-        if (std::abs (target - near) > nearKey || near == segmentKey || near < 0 || near > 127 || holdStart <= segmentStart)
+        if (std::abs (target - near) > nearKey || near == segmentKey || near < 0 || near > 127 ||
+            holdStart <= segmentStart)
             continue;
 
         // The slide: back from the hold to where the pitch was a semitone away, then on back while
@@ -390,12 +398,14 @@ std::vector<Slide> findSlides (const SampledSignal& held, const ExpressionTrack&
         const auto still = std::max (1, (int) std::lround (1.0 / 32.0 / held.step));
         auto begin = q;
 
-        while (begin > first
-               && std::abs (held.values[(size_t) begin - 1] - hold.mean) >= std::abs (held.values[(size_t) begin] - hold.mean) - 0.02
-               && ! (begin - still >= first && std::abs (held.values[(size_t) (begin - still)] - held.values[(size_t) begin]) < 0.03))
+        while (begin > first &&
+               std::abs (held.values[(size_t) begin - 1] - hold.mean) >=
+                   std::abs (held.values[(size_t) begin] - hold.mean) - 0.02 &&
+               !(begin - still >= first &&
+                 std::abs (held.values[(size_t) (begin - still)] - held.values[(size_t) begin]) < 0.03))
             --begin;
 
-        const RoughSlide rough { segmentStart, held.beatOf (begin), holdStart, holdEnd };
+        const RoughSlide rough{segmentStart, held.beatOf (begin), holdStart, holdEnd};
         const auto seen = holdStart - rough.begin;
         const auto from = std::max (segmentStart, rough.begin - 1.6 * seen - 2.0 * sideWindow);
         const SlideRegion region (pitch, from, std::min (noteEnd, holdStart + 1.6 * seen + 2.0 * sideWindow),
@@ -405,7 +415,7 @@ std::vector<Slide> findSlides (const SampledSignal& held, const ExpressionTrack&
         if (choice.cost == std::numeric_limits<double>::max() || noteEnd - choice.e < sixteenth)
             continue;
 
-        slides.push_back ({ choice.m, choice.e, choice.glide, near });
+        slides.push_back ({choice.m, choice.e, choice.glide, near});
         segmentKey = near;
         segmentStart = choice.e;
     }
@@ -466,7 +476,7 @@ float fitGlideShape (const ExpressionTrack& pitch, double glideStart, double arr
     const auto centre = std::round (0.5 * (lo + hi) * 1000.0) / 1000.0;
     auto best = centre;
 
-    for (const auto candidate : { centre - 0.001, centre + 0.001 })
+    for (const auto candidate : {centre - 0.001, centre + 0.001})
         if (candidate >= -1.0 && candidate <= 1.0 && misfit (candidate) < misfit (best))
             best = candidate;
 

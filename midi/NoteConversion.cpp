@@ -20,8 +20,14 @@ constexpr double longestAnalysed = 600.0;
 constexpr double vibratoGain = 0.7;
 
 // Starts and lengths as their parameters keep them: to a ten-thousandth of a beat.
-double onGrid (double beats) { return std::round (beats * 10000.0) / 10000.0; }
-double round3 (double v) { return std::round (v * 1000.0) / 1000.0; }
+double onGrid (double beats)
+{
+    return std::round (beats * 10000.0) / 10000.0;
+}
+double round3 (double v)
+{
+    return std::round (v * 1000.0) / 1000.0;
+}
 
 struct Segment
 {
@@ -41,8 +47,8 @@ struct Window
 
 Window readWindow (const Segment& segment, double to, double spacing)
 {
-    Window w { segment.start + (segment.joinedBefore ? spacing : 0.0), to - (segment.joinedAfter ? spacing : 0.0) };
-    return w.to - w.from > 2.0 * spacing ? w : Window { segment.start, to };
+    Window w{segment.start + (segment.joinedBefore ? spacing : 0.0), to - (segment.joinedAfter ? spacing : 0.0)};
+    return w.to - w.from > 2.0 * spacing ? w : Window{segment.start, to};
 }
 
 std::vector<Segment> segmentsOf (const PlayedNote& played, double start, double end, const std::vector<Slide>& slides)
@@ -54,13 +60,13 @@ std::vector<Segment> segmentsOf (const PlayedNote& played, double start, double 
     for (const auto& slide : slides)
     {
         const auto arrival = onGrid (slide.arrival);
-        segments.push_back ({ segmentStart, arrival, slide.glideStart, key, ! segments.empty(), true });
+        segments.push_back ({segmentStart, arrival, slide.glideStart, key, !segments.empty(), true});
         segmentStart = arrival;
         key = slide.key;
     }
 
-    segments.push_back ({ segmentStart, std::max (onGrid (end), segmentStart + minimumDuration), end, key,
-                          ! segments.empty(), false });
+    segments.push_back (
+        {segmentStart, std::max (onGrid (end), segmentStart + minimumDuration), end, key, !segments.empty(), false});
     return segments;
 }
 
@@ -106,7 +112,12 @@ void snapDrift (CurvePoints& semitones, double cents)
 class Converter
 {
 public:
-    Converter (PlayedNote& p, const CaptureOptions& o) : played (p), options (o), beatsPerSecond (o.tempo / 60.0) {}
+    Converter (PlayedNote& p, const CaptureOptions& o)
+        : played (p)
+        , options (o)
+        , beatsPerSecond (o.tempo / 60.0)
+    {
+    }
 
     ConvertedNote convert()
     {
@@ -136,7 +147,7 @@ public:
                 runs = findVibratoRuns (signal, beatsPerSecond);
 
             if (options.glides)
-                slides = findSlides (withoutSwings (signal, runs), played.pitch, { &played.pressure, &played.timbre },
+                slides = findSlides (withoutSwings (signal, runs), played.pitch, {&played.pressure, &played.timbre},
                                      played.key, start, end, beatsPerSecond);
         }
 
@@ -164,7 +175,8 @@ private:
         const double noteStart = note.start, duration = note.duration;
         const auto offset = (double) (segment.key - played.key);
         const auto spacing = played.pitch.rampLimit;
-        const auto pitchWindow = readWindow (segment, std::clamp (segment.pitchEnd, noteStart, noteStart + duration), spacing);
+        const auto pitchWindow =
+            readWindow (segment, std::clamp (segment.pitchEnd, noteStart, noteStart + duration), spacing);
         const auto levelWindow = readWindow (segment, noteStart + duration, spacing);
 
         const CurveFitter pitchFitter (noteStart, duration, pitchWindow.from, pitchWindow.to);
@@ -175,7 +187,8 @@ private:
             vibrato = liftVibrato (*run, noteStart, duration, pitchWindow, offset, pitchFitter);
 
         applyVibrato (vibrato, note);
-        const auto minus = [&] (double beat) { return offset + (note.vibOn ? vibratoAt (note, (beat - note.start) / note.duration) : 0.0); };
+        const auto minus = [&] (double beat)
+        { return offset + (note.vibOn ? vibratoAt (note, (beat - note.start) / note.duration) : 0.0); };
         auto semitones = pitchFitter.fit (played.pitch, minus);
 
         if (options.snapDriftCents > 0.0)
@@ -199,9 +212,10 @@ private:
         auto clipped = run;
         clipped.begin = std::max (run.begin, window.from);
         clipped.end = std::min (run.end, window.to);
-        const auto fitted = fitVibrato (played.pitch, clipped, noteStart, duration, window.from, window.to, beatsPerSecond);
+        const auto fitted =
+            fitVibrato (played.pitch, clipped, noteStart, duration, window.from, window.to, beatsPerSecond);
 
-        if (! fitted.found || fitted.depth < 0.095f || fitted.cycles < 2.0f)
+        if (!fitted.found || fitted.depth < 0.095f || fitted.cycles < 2.0f)
             return {};
 
         const auto hertz = fitted.cycles / ((fitted.end - fitted.start) * duration) * beatsPerSecond;
@@ -210,16 +224,18 @@ private:
             return {};
 
         double without = 0.0, with = 0.0;
-        pitchFitter.fit (played.pitch, [offset] (double) { return offset; }, &without);
+        pitchFitter.fit (
+            played.pitch, [offset] (double) { return offset; }, &without);
         Note vibrating;
         vibrating.start = (float) noteStart;
         vibrating.duration = (float) duration;
         applyVibrato (fitted, vibrating);
         pitchFitter.fit (
-            played.pitch, [&] (double beat) { return offset + vibratoAt (vibrating, (beat - vibrating.start) / vibrating.duration); },
+            played.pitch,
+            [&] (double beat) { return offset + vibratoAt (vibrating, (beat - vibrating.start) / vibrating.duration); },
             &with);
 
-        return with < vibratoGain * without ? fitted : FittedVibrato {};
+        return with < vibratoGain * without ? fitted : FittedVibrato{};
     }
 
     void setPitchCurve (Note& note, const CurvePoints& semitones)
@@ -258,7 +274,8 @@ private:
         const double arrival = to.start;
         const auto glideStart = std::max (arrival - from.glide, (double) from.start);
         const auto depth = options.bendDepth;
-        const auto fromPitch = from.pitch - played.key + curveAt (from, pitchCurve, (glideStart - from.start) / from.duration) * depth;
+        const auto fromPitch =
+            from.pitch - played.key + curveAt (from, pitchCurve, (glideStart - from.start) / from.duration) * depth;
         const auto toPitch = to.pitch - played.key + curveAt (to, pitchCurve, 0.0) * depth;
         from.glideShape = fitGlideShape (played.pitch, glideStart, arrival, fromPitch, toPitch, beatsPerSecond);
     }

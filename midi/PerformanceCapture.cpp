@@ -39,7 +39,8 @@ bool fitTimeline (Note& note, CaptureReport& report)
 // a note that was not kept is cut.
 std::vector<Note> keepFirst (std::vector<Placed>& placed)
 {
-    std::stable_sort (placed.begin(), placed.end(), [] (const Placed& a, const Placed& b) { return a.note.start < b.note.start; });
+    std::stable_sort (placed.begin(), placed.end(),
+                      [] (const Placed& a, const Placed& b) { return a.note.start < b.note.start; });
 
     if (placed.size() > (size_t) slotCount)
         placed.resize ((size_t) slotCount);
@@ -47,7 +48,7 @@ std::vector<Note> keepFirst (std::vector<Placed>& placed)
     std::map<std::pair<int, int>, int> indexOf;
 
     for (size_t i = 0; i < placed.size(); ++i)
-        indexOf[{ placed[i].chain, placed[i].position }] = (int) i;
+        indexOf[{placed[i].chain, placed[i].position}] = (int) i;
 
     std::vector<Note> notes;
 
@@ -57,7 +58,7 @@ std::vector<Note> keepFirst (std::vector<Placed>& placed)
 
         if (note.next >= 0)
         {
-            const auto found = indexOf.find ({ p.chain, note.next });
+            const auto found = indexOf.find ({p.chain, note.next});
             note.next = found != indexOf.end() ? found->second : -1;
         }
 
@@ -98,13 +99,13 @@ CaptureResult capturePerformance (const juce::MidiMessageSequence& events, const
             auto note = converted.chain[i];
             ++report.notesFound;
 
-            if (! fitTimeline (note, report))
+            if (!fitTimeline (note, report))
             {
                 ++pastTimeline;
                 continue;
             }
 
-            placed.push_back ({ note, (int) n, (int) i });
+            placed.push_back ({note, (int) n, (int) i});
         }
     }
 
@@ -113,7 +114,8 @@ CaptureResult capturePerformance (const juce::MidiMessageSequence& events, const
 
     result.notes = keepFirst (placed);
     report.notesKept = (int) result.notes.size();
-    report.glidesMade = (int) std::count_if (result.notes.begin(), result.notes.end(), [] (const Note& n) { return n.next >= 0; });
+    report.glidesMade =
+        (int) std::count_if (result.notes.begin(), result.notes.end(), [] (const Note& n) { return n.next >= 0; });
     report.notesDropped = report.notesFound - report.notesKept;
 
     if (result.notes.empty())
@@ -139,8 +141,10 @@ CaptureResult captureMidiFile (juce::InputStream& stream, CaptureOptions options
 
     juce::MidiMessageSequence tempi;
     file.findAllTempoEvents (tempi);
-    options.tempo = tempi.getNumEvents() > 0 ? 60.0 / tempi.getEventPointer (0)->message.getTempoSecondsPerQuarterNote() : 120.0;
-    options.tempo = std::isfinite (options.tempo) && options.tempo > 0.0 ? std::clamp (options.tempo, 20.0, 400.0) : 120.0;
+    options.tempo =
+        tempi.getNumEvents() > 0 ? 60.0 / tempi.getEventPointer (0)->message.getTempoSecondsPerQuarterNote() : 120.0;
+    options.tempo =
+        std::isfinite (options.tempo) && options.tempo > 0.0 ? std::clamp (options.tempo, 20.0, 400.0) : 120.0;
 
     for (auto* holder : events)
     {
@@ -181,7 +185,7 @@ CaptureResult captureMidiFile (const juce::File& file, CaptureOptions options)
 
     juce::FileInputStream stream (file);
 
-    if (! stream.openedOk())
+    if (!stream.openedOk())
         return refused;
 
     return captureMidiFile (stream, options);

@@ -44,7 +44,7 @@ std::vector<Hold> findHolds (const SampledSignal& held, int firstIndex)
             for (int k = i; k <= j; ++k)
                 sum += held.values[(size_t) k];
 
-            holds.push_back ({ i, j, sum / (j - i + 1) });
+            holds.push_back ({i, j, sum / (j - i + 1)});
             i = j + 1;
         }
         else
@@ -59,8 +59,9 @@ std::vector<Hold> findHolds (const SampledSignal& held, int firstIndex)
 
     for (const auto& hold : holds)
     {
-        if (! merged.empty() && merged.back().last + 1 >= hold.first && std::abs (merged.back().mean - hold.mean) < holdBand
-            && std::lround (merged.back().mean) == std::lround (hold.mean))
+        if (!merged.empty() && merged.back().last + 1 >= hold.first &&
+            std::abs (merged.back().mean - hold.mean) < holdBand &&
+            std::lround (merged.back().mean) == std::lround (hold.mean))
         {
             auto& last = merged.back();
             const auto a = last.last - last.first + 1, b = hold.last - hold.first + 1;

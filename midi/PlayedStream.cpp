@@ -14,7 +14,7 @@ constexpr int channels = 16;
 // A channel message's parts; anything else (meta events, system messages) has no channel.
 struct ChannelMessage
 {
-    int type = 0; // the status byte's high nibble
+    int type = 0;    // the status byte's high nibble
     int channel = 0; // 1..16, 0 when not a channel message
     int data1 = 0, data2 = 0;
 };
@@ -35,8 +35,14 @@ ChannelMessage partsOf (const juce::MidiMessage& m)
     return c;
 }
 
-bool isNoteOn (const ChannelMessage& c) { return c.type == 0x90 && c.data2 > 0; }
-bool isNoteOff (const ChannelMessage& c) { return c.type == 0x80 || (c.type == 0x90 && c.data2 == 0); }
+bool isNoteOn (const ChannelMessage& c)
+{
+    return c.type == 0x90 && c.data2 > 0;
+}
+bool isNoteOff (const ChannelMessage& c)
+{
+    return c.type == 0x80 || (c.type == 0x90 && c.data2 == 0);
+}
 
 // Registered parameter selection and data entry, per channel.
 struct ParameterSelection
@@ -51,11 +57,20 @@ struct ParameterSelection
     {
         switch (controller)
         {
-            case 101: msb = value; registered = true; return true;
-            case 100: lsb = value; registered = true; return true;
+            case 101:
+                msb = value;
+                registered = true;
+                return true;
+            case 100:
+                lsb = value;
+                registered = true;
+                return true;
             case 99:
-            case 98: registered = false; return true; // a non-registered parameter: its data is not ours
-            default: return false;
+            case 98:
+                registered = false;
+                return true; // a non-registered parameter: its data is not ours
+            default:
+                return false;
         }
     }
 };
@@ -69,7 +84,7 @@ struct Zones
     // 1 for a lower-zone member, 2 for an upper-zone member, 0 otherwise.
     int memberZone (int channel) const
     {
-        if (! mpe)
+        if (!mpe)
             return 0;
 
         if (lowerMembers > 0 && channel >= 2 && channel <= 1 + lowerMembers)
@@ -90,7 +105,7 @@ Zones findZones (const juce::MidiMessageSequence& events)
     Zones zones;
     bool configured = false;
     std::array<ParameterSelection, channels + 1> selection;
-    std::array<bool, channels + 1> noteChannels {}, bendChannels {};
+    std::array<bool, channels + 1> noteChannels{}, bendChannels{};
 
     for (const auto* holder : events)
     {
@@ -99,8 +114,8 @@ Zones findZones (const juce::MidiMessageSequence& events)
         if (c.channel == 0)
             continue;
 
-        if (c.type == 0xb0 && ! selection[(size_t) c.channel].select (c.data1, c.data2) && c.data1 == 6
-            && selection[(size_t) c.channel].is (0, 6) && (c.channel == 1 || c.channel == 16))
+        if (c.type == 0xb0 && !selection[(size_t) c.channel].select (c.data1, c.data2) && c.data1 == 6 &&
+            selection[(size_t) c.channel].is (0, 6) && (c.channel == 1 || c.channel == 16))
         {
             configured = true;
             (c.channel == 1 ? zones.lowerMembers : zones.upperMembers) = std::min (c.data2, 15);
@@ -133,12 +148,19 @@ Zones findZones (const juce::MidiMessageSequence& events)
     return zones;
 }
 
-juce::String rangeText (double range) { return juce::String (range, range == std::floor (range) ? 0 : 2); }
+juce::String rangeText (double range)
+{
+    return juce::String (range, range == std::floor (range) ? 0 : 2);
+}
 
 class StreamReader
 {
 public:
-    StreamReader (const Zones& z, PlayedStream& s) : zones (z), stream (s) {}
+    StreamReader (const Zones& z, PlayedStream& s)
+        : zones (z)
+        , stream (s)
+    {
+    }
 
     void read (const juce::MidiMessageSequence& events, double endBeat)
     {
@@ -189,7 +211,7 @@ private:
         int bend = 8192;
         std::optional<float> pressure, timbre;
         juce::int64 pressureOrder = -1;
-        std::array<float, 128> keyPressure {};
+        std::array<float, 128> keyPressure{};
         std::array<juce::int64, 128> keyPressureOrder = neverSent();
         std::optional<double> ownRange;
 
@@ -257,7 +279,7 @@ private:
 
         open[(size_t) c.channel].push_back ((int) stream.notes.size());
         stream.notes.push_back (std::move (note));
-        usedRanges.insert ({ zones.memberZone (c.channel) > 0, rangeOf (c.channel) });
+        usedRanges.insert ({zones.memberZone (c.channel) > 0, rangeOf (c.channel)});
     }
 
     void noteOff (int channel, int key, double beat)
@@ -273,8 +295,7 @@ private:
             }
     }
 
-    template <typename Function>
-    void forNotesOn (int channel, Function&& function)
+    template <typename Function> void forNotesOn (int channel, Function&& function)
     {
         for (const auto index : open[(size_t) channel])
             function (stream.notes[(size_t) index]);
@@ -312,7 +333,8 @@ private:
         auto& state = states[(size_t) channel];
         state.keyPressure[(size_t) key] = (float) value / 127.0f;
         state.keyPressureOrder[(size_t) key] = ++order;
-        forNotesOn (channel, [&] (PlayedNote& note)
+        forNotesOn (channel,
+                    [&] (PlayedNote& note)
                     {
                         if (note.key == key)
                             note.pressure.add (beat, state.keyPressure[(size_t) key]);
@@ -355,8 +377,8 @@ private:
     {
         if (range > largestBendRange)
         {
-            stream.hints.addIfNotAlreadyThere ("Bend range " + rangeText (range) + " on channel " + juce::String (channel)
-                                               + " clamped to " + rangeText (largestBendRange));
+            stream.hints.addIfNotAlreadyThere ("Bend range " + rangeText (range) + " on channel " +
+                                               juce::String (channel) + " clamped to " + rangeText (largestBendRange));
             range = largestBendRange;
         }
 
@@ -386,10 +408,10 @@ private:
 
     const Zones& zones;
     PlayedStream& stream;
-    std::array<ChannelState, channels + 1> states {};
-    std::array<ParameterSelection, channels + 1> selections {};
-    std::array<std::optional<double>, 3> zoneMemberRange {};
-    std::array<std::vector<int>, channels + 1> open {};
+    std::array<ChannelState, channels + 1> states{};
+    std::array<ParameterSelection, channels + 1> selections{};
+    std::array<std::optional<double>, 3> zoneMemberRange{};
+    std::array<std::vector<int>, channels + 1> open{};
     std::set<std::pair<bool, double>> usedRanges;
     juce::int64 order = 0;
     bool masterBent = false;
@@ -402,7 +424,7 @@ void setRampLimits (PlayedStream& stream)
     std::vector<double> gaps;
 
     for (const auto& note : stream.notes)
-        for (const auto* track : { &note.pitch, &note.pressure, &note.timbre })
+        for (const auto* track : {&note.pitch, &note.pressure, &note.timbre})
         {
             const auto& p = track->values();
 
@@ -423,7 +445,7 @@ void setRampLimits (PlayedStream& stream)
     }
 
     for (auto& note : stream.notes)
-        for (auto* track : { &note.pitch, &note.pressure, &note.timbre })
+        for (auto* track : {&note.pitch, &note.pressure, &note.timbre})
             track->rampLimit = limit;
 }
 } // namespace
@@ -433,7 +455,7 @@ PlayedStream readPlayedStream (const juce::MidiMessageSequence& events, double e
     PlayedStream stream;
     const auto zones = findZones (events);
     stream.mpe = zones.mpe;
-    stream.layout = ! zones.mpe ? "single channel" : zones.lowerMembers > 0 ? "MPE lower zone" : "MPE upper zone";
+    stream.layout = !zones.mpe ? "single channel" : zones.lowerMembers > 0 ? "MPE lower zone" : "MPE upper zone";
 
     StreamReader (zones, stream).read (events, endBeat);
     setRampLimits (stream);

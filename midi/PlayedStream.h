@@ -28,7 +28,7 @@ struct PlayedStream
 {
     std::vector<PlayedNote> notes; // in the order of their note-ons
     bool mpe = false;
-    juce::String layout;     // "MPE lower zone", "MPE upper zone" or "single channel"
+    juce::String layout;      // "MPE lower zone", "MPE upper zone" or "single channel"
     juce::String bendRanges;  // the notes' ranges in semitones, "48" or "2, 12"
     juce::String masterRange; // an MPE zone's master range, when its master bent
     juce::StringArray hints;

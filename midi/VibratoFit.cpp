@@ -17,7 +17,10 @@ constexpr double twoPi = 6.283185307179586476925286766559;
 // Samples per second for fitting: five to the fastest cycle.
 constexpr double fitRate = 60.0;
 
-double round3 (double v) { return std::round (v * 1000.0) / 1000.0; }
+double round3 (double v)
+{
+    return std::round (v * 1000.0) / 1000.0;
+}
 } // namespace
 
 void applyVibrato (const FittedVibrato& vibrato, Note& note) noexcept
@@ -44,9 +47,10 @@ class VibratoObjective
 {
 public:
     VibratoObjective (const ExpressionTrack& pitch, double from, double to, double sampleStep, double trendSpacing)
-        : start (from), step (sampleStep),
-          count (std::max (8, (int) std::floor ((to - from) / step) + 1)),
-          trend (from, trendSpacing, std::max (2, (int) std::ceil ((to - from) / trendSpacing) + 1), from, step, count)
+        : start (from)
+        , step (sampleStep)
+        , count (std::max (8, (int) std::floor ((to - from) / step) + 1))
+        , trend (from, trendSpacing, std::max (2, (int) std::ceil ((to - from) / trendSpacing) + 1), from, step, count)
     {
         std::vector<float> x ((size_t) count);
         pitch.sample (from, step, count, x.data());
@@ -160,7 +164,9 @@ private:
         for (int i = first; i <= last; ++i)
         {
             const auto l = (beatOf (i) - s.t0) / s.T;
-            const auto fade = ! (l > 0.0 && l < 1.0) ? 0.0 : s.F <= 0.0 ? 1.0 : std::clamp (std::min (l, 1.0 - l) / s.F, 0.0, 1.0);
+            const auto fade = !(l > 0.0 && l < 1.0) ? 0.0
+                              : s.F <= 0.0          ? 1.0
+                                                    : std::clamp (std::min (l, 1.0 - l) / s.F, 0.0, 1.0);
             unit[(size_t) i] = sine * fade;
             const auto nextSine = sine * cosDelta + cosine * sinDelta;
             cosine = cosine * cosDelta - sine * sinDelta;
@@ -178,7 +184,8 @@ private:
 // The rate and phase of the swings in the run: rising through the mean at tRef.
 void findCarrier (const VibratoObjective& data, const VibratoRun& run, double& nu, double& tRef)
 {
-    const auto first = std::max (0, (int) std::ceil ((run.begin - data.beatOf (0)) / (data.beatOf (1) - data.beatOf (0))));
+    const auto first =
+        std::max (0, (int) std::ceil ((run.begin - data.beatOf (0)) / (data.beatOf (1) - data.beatOf (0))));
     const auto energyAt = [&] (double rate, double* phase)
     {
         double ss = 0.0, cc = 0.0, sc = 0.0, a = 0.0, b = 0.0;
@@ -255,7 +262,8 @@ Shape findEnvelope (const VibratoObjective& data, const VibratoRun& run, double 
         double rs = 0.0, ss = 0.0;
         int n = 0;
 
-        for (int i = std::max (0, (int) std::ceil ((a - data.beatOf (0)) / step)); i < data.size() && data.beatOf (i) < b; ++i)
+        for (int i = std::max (0, (int) std::ceil ((a - data.beatOf (0)) / step));
+             i < data.size() && data.beatOf (i) < b; ++i)
         {
             const auto s = std::sin (twoPi * nu * (data.beatOf (i) - tRef));
             rs += data.residualAt (i) * s;
@@ -264,10 +272,10 @@ Shape findEnvelope (const VibratoObjective& data, const VibratoRun& run, double 
         }
 
         if (n * step >= 0.5 * period && ss > 1e-9)
-            cycles.push_back ({ a + 0.5 * period, rs / ss });
+            cycles.push_back ({a + 0.5 * period, rs / ss});
     }
 
-    Shape best { run.begin, nu, run.end - run.begin, 0.2 };
+    Shape best{run.begin, nu, run.end - run.begin, 0.2};
     auto bestError = 1e300;
 
     for (int k = (int) std::floor ((run.begin - 3.0 * period - tRef) / period);
@@ -291,7 +299,9 @@ Shape findEnvelope (const VibratoObjective& data, const VibratoRun& run, double 
                 for (const auto& c : cycles)
                 {
                     const auto l = (c.centre - t0) / (t1 - t0);
-                    const auto e = ! (l > 0.0 && l < 1.0) ? 0.0 : F <= 0.0 ? 1.0 : std::clamp (std::min (l, 1.0 - l) / F, 0.0, 1.0);
+                    const auto e = !(l > 0.0 && l < 1.0) ? 0.0
+                                   : F <= 0.0            ? 1.0
+                                                         : std::clamp (std::min (l, 1.0 - l) / F, 0.0, 1.0);
                     ae += c.amplitude * e;
                     ee += e * e;
                     aa += c.amplitude * c.amplitude;
@@ -302,7 +312,7 @@ Shape findEnvelope (const VibratoObjective& data, const VibratoRun& run, double 
                 if (ae > 0.0 && error < bestError)
                 {
                     bestError = error;
-                    best = { t0, nu, t1 - t0, F };
+                    best = {t0, nu, t1 - t0, F};
                 }
             }
         }
@@ -316,9 +326,9 @@ Shape findEnvelope (const VibratoObjective& data, const VibratoRun& run, double 
 template <typename Bound>
 Shape levenberg (VibratoObjective& data, const Shape& start, const Bound& bounded, int iterations)
 {
-    std::array<double, 4> p { start.t0, start.nu, start.T, start.F };
+    std::array<double, 4> p{start.t0, start.nu, start.T, start.F};
     const auto period = 1.0 / start.nu;
-    const std::array<double, 4> h { 1e-3 * period, 1e-4 * start.nu, 1e-3 * period, 1e-3 };
+    const std::array<double, 4> h{1e-3 * period, 1e-4 * start.nu, 1e-3 * period, 1e-3};
     auto current = data.misfit (bounded (p));
     auto lambda = 1e-3;
     std::vector<double> r0;
@@ -339,8 +349,8 @@ Shape levenberg (VibratoObjective& data, const Shape& start, const Bound& bounde
                 columns[j][i] = (columns[j][i] - r0[i]) / h[j];
         }
 
-        std::array<std::array<double, 4>, 4> a {};
-        std::array<double, 4> g {};
+        std::array<std::array<double, 4>, 4> a{};
+        std::array<double, 4> g{};
 
         for (size_t j = 0; j < 4; ++j)
         {
@@ -360,7 +370,7 @@ Shape levenberg (VibratoObjective& data, const Shape& start, const Bound& bounde
 
         auto improved = false;
 
-        for (int attempt = 0; attempt < 6 && ! improved; ++attempt)
+        for (int attempt = 0; attempt < 6 && !improved; ++attempt)
         {
             // (A + lambda diag A) delta = -g, by Gaussian elimination.
             auto m = a;
@@ -410,7 +420,7 @@ Shape levenberg (VibratoObjective& data, const Shape& start, const Bound& bounde
             }
         }
 
-        if (! improved)
+        if (!improved)
             break;
     }
 
@@ -437,8 +447,8 @@ FittedVibrato fitVibrato (const ExpressionTrack& pitch, const VibratoRun& run, d
     const auto noteEnd = noteStart + duration;
     const auto bounded = [&] (const std::array<double, 4>& p)
     {
-        Shape s { std::clamp (p[0], noteStart, noteEnd - 0.001 * duration), std::max (p[1], 1e-3), 0.0,
-                  std::clamp (p[3], 0.0, 0.5) };
+        Shape s{std::clamp (p[0], noteStart, noteEnd - 0.001 * duration), std::max (p[1], 1e-3), 0.0,
+                std::clamp (p[3], 0.0, 0.5)};
         s.T = std::clamp (p[2], 0.001 * duration, noteEnd - s.t0);
         return s;
     };
@@ -489,15 +499,19 @@ FittedVibrato fitVibrato (const ExpressionTrack& pitch, const VibratoRun& run, d
             // A thousandth of a cycle more or less moves the phase by 0.006 radians at most.
             {
                 const auto cycles = std::clamp (round3 (polished.nu * T), 0.125, 64.0);
-                const Shape s { t0, cycles / T, T, std::clamp (round3 (polished.F), 0.0, 0.5) };
+                const Shape s{t0, cycles / T, T, std::clamp (round3 (polished.F), 0.0, 0.5)};
                 double depth = 0.0;
                 const auto m = data.misfit (s, &depth);
 
                 if (m < bestMisfit && depth > 0.0)
                 {
                     bestMisfit = m;
-                    result = { true, (float) vs, (float) ve, (float) cycles, (float) std::clamp (round3 (depth), 0.0, 12.0),
-                               (float) s.F };
+                    result = {true,
+                              (float) vs,
+                              (float) ve,
+                              (float) cycles,
+                              (float) std::clamp (round3 (depth), 0.0, 12.0),
+                              (float) s.F};
                 }
             }
         }

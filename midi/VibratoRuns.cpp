@@ -57,7 +57,7 @@ std::vector<Crossing> crossingsOf (const std::vector<float>& high, double start,
 
         if ((v > crossingThreshold && state <= 0) || (v < -crossingThreshold && state >= 0))
         {
-            crossings.push_back ({ start + step * lastZero, peak });
+            crossings.push_back ({start + step * lastZero, peak});
             state = v > 0.0f ? 1 : -1;
             peak = std::abs (v);
         }
@@ -68,7 +68,7 @@ std::vector<Crossing> crossingsOf (const std::vector<float>& high, double start,
     for (size_t i = 0; i + 1 < crossings.size(); ++i)
         crossings[i].swing = crossings[i + 1].swing;
 
-    if (! crossings.empty())
+    if (!crossings.empty())
         crossings.back().swing = 0.0f;
 
     return crossings;
@@ -100,7 +100,7 @@ std::vector<VibratoRun> findVibratoRuns (const SampledSignal& pitch, double beat
 
     while (k + 1 < crossings.size())
     {
-        if (! halfCycleFits (k))
+        if (!halfCycleFits (k))
         {
             ++k;
             continue;
@@ -128,9 +128,9 @@ std::vector<VibratoRun> findVibratoRuns (const SampledSignal& pitch, double beat
         if (halfCycles >= 4 && largest >= 0.08f)
         {
             const auto halfPeriod = span / halfCycles;
-            runs.push_back ({ std::max (pitch.start, crossings[k].beat - halfPeriod),
-                              std::min (pitch.beatOf (pitch.size() - 1), crossings[last + 1].beat + halfPeriod),
-                              halfCycles / (2.0 * span), largest });
+            runs.push_back ({std::max (pitch.start, crossings[k].beat - halfPeriod),
+                             std::min (pitch.beatOf (pitch.size() - 1), crossings[last + 1].beat + halfPeriod),
+                             halfCycles / (2.0 * span), largest});
         }
 
         k = last + 1;

@@ -41,7 +41,9 @@ struct Stream
     // A bend held from a beat on, in semitones for a range.
     Stream& bend (int channel, double semitones, double range, double beat)
     {
-        return add (juce::MidiMessage::pitchWheel (channel, juce::jlimit (0, 16383, (int) std::lround (8192 + semitones / range * 8192))), beat);
+        return add (juce::MidiMessage::pitchWheel (
+                        channel, juce::jlimit (0, 16383, (int) std::lround (8192 + semitones / range * 8192))),
+                    beat);
     }
 
     CaptureResult capture (CaptureOptions options = {}) const { return capturePerformance (events, options); }
@@ -79,7 +81,12 @@ TEST (CaptureStream, TellsMpeFromSingleChannelAndTakesEachChannelsBendRange)
 
     // No configuration, but notes on channels 2 and 3 with bends of their own: MPE at 48.
     Stream spread;
-    spread.bend (2, 2.0, 48.0, 0.0).on (2, 60, 0.0).bend (3, -2.0, 48.0, 0.0).on (3, 64, 0.0).off (2, 60, 1.0).off (3, 64, 1.0);
+    spread.bend (2, 2.0, 48.0, 0.0)
+        .on (2, 60, 0.0)
+        .bend (3, -2.0, 48.0, 0.0)
+        .on (3, 64, 0.0)
+        .off (2, 60, 1.0)
+        .off (3, 64, 1.0);
     const auto b = spread.capture();
     ASSERT_TRUE (b.ok());
     EXPECT_TRUE (b.report.mpe);
@@ -114,7 +121,10 @@ TEST (CaptureStream, CurvesAreTheStreamsValuesInTheirUnits)
     // and 30 semitones at that depth is clamped to the whole of it.
     Stream s;
     s.rpn (1, 6, 15, 0.0).bend (2, 12.0, 48.0, 0.0).add (juce::MidiMessage::channelPressureChange (2, 64), 0.0);
-    s.add (juce::MidiMessage::controllerEvent (2, 74, 127), 0.0).on (2, 60, 0.0, 90).bend (2, 30.0, 48.0, 1.0).off (2, 60, 2.0);
+    s.add (juce::MidiMessage::controllerEvent (2, 74, 127), 0.0)
+        .on (2, 60, 0.0, 90)
+        .bend (2, 30.0, 48.0, 1.0)
+        .off (2, 60, 2.0);
     CaptureOptions options;
     options.bendDepth = 24.0;
     options.glides = false;
@@ -177,13 +187,14 @@ TEST (CaptureStream, BadInputIsClosedClippedIgnoredOrRefused)
 
     // Damaged files are refused with the import's own messages; running status is read.
     EXPECT_EQ (captureBytes (juce::MemoryBlock ("MThd junk", 9)).error, "Cannot read MIDI file");
-    EXPECT_EQ (captureBytes (midiFileBytes ({ trackOf ({ { 60, 0, 480 } }) }, 480, 2)).error,
+    EXPECT_EQ (captureBytes (midiFileBytes ({trackOf ({{60, 0, 480}})}, 480, 2)).error,
                "Import supports MIDI type 0/1, not independent type 2 patterns");
-    EXPECT_EQ (captureBytes (midiFileBytes ({ juce::MidiMessageSequence() })).error, "MIDI file contains no notes");
+    EXPECT_EQ (captureBytes (midiFileBytes ({juce::MidiMessageSequence()})).error, "MIDI file contains no notes");
 
     // Two notes in running status: one status byte, then bare data bytes.
-    const unsigned char running[] = { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 1, 0xe0, 'M', 'T', 'r', 'k', 0, 0, 0, 18,
-                                      0, 0x90, 60, 100, 0, 64, 100, 0x83, 0x60, 60, 0, 0, 64, 0, 0, 0xff, 0x2f, 0x00 };
+    const unsigned char running[] = {'M', 'T',  'h',  'd', 0, 0, 0,  6,  0, 0,    0,    1,   1, 0xe0,
+                                     'M', 'T',  'r',  'k', 0, 0, 0,  18, 0, 0x90, 60,   100, 0, 64,
+                                     100, 0x83, 0x60, 60,  0, 0, 64, 0,  0, 0xff, 0x2f, 0x00};
     const auto c = captureBytes (juce::MemoryBlock (running, sizeof (running)));
     ASSERT_TRUE (c.ok()) << c.error;
     ASSERT_EQ (c.notes.size(), 2u);

@@ -78,7 +78,7 @@ TEST (LiveCapture, WithoutATransportTimeRunsFromTheFirstNoteOnAtTheHostsTempo)
 
     CaptureSession session (processor);
     session.start();
-    player.play (mpePerformance (), 4.0);
+    player.play (mpePerformance(), 4.0);
     const auto result = session.finish();
     ASSERT_TRUE (result.ok()) << result.error;
     // The first note-on is beat 0; the performance's beats are the host's, here at 90 bpm too.
@@ -207,12 +207,12 @@ TEST (EditorCapture, AMidiFileDroppedOnThePianoRollIsCapturedAsOneStep)
     for (const auto& m : mpePerformance())
         track.addEvent (m.withTimeStamp (m.getTimeStamp() * 480.0));
 
-    const auto file = writeTemporaryFile (midiFileBytes ({ track }));
-    const juce::StringArray files { file.getFullPathName() };
+    const auto file = writeTemporaryFile (midiFileBytes ({track}));
+    const juce::StringArray files{file.getFullPathName()};
     const auto onCanvas = editor.canvas().getBounds().getCentre(), offCanvas = juce::Point<int> (40, 40);
 
     EXPECT_TRUE (editor->isInterestedInFileDrag (files));
-    EXPECT_FALSE (editor->isInterestedInFileDrag ({ "/tmp/notes.txt" }));
+    EXPECT_FALSE (editor->isInterestedInFileDrag ({"/tmp/notes.txt"}));
     editor->fileDragEnter (files, onCanvas.x, onCanvas.y);
     EXPECT_TRUE (editor.canvas().hint.startsWith ("Drop to capture "));
 
@@ -233,7 +233,7 @@ TEST (EditorCapture, AMidiFileDroppedOnThePianoRollIsCapturedAsOneStep)
 
     // A damaged file is refused with the import's message and changes nothing.
     const auto damaged = writeTemporaryFile (juce::MemoryBlock ("MThd and nothing more", 21));
-    editor->filesDropped ({ damaged.getFullPathName() }, onCanvas.x, onCanvas.y);
+    editor->filesDropped ({damaged.getFullPathName()}, onCanvas.x, onCanvas.y);
     EXPECT_EQ (editor.canvas().hint, "Cannot read MIDI file");
     EXPECT_EQ (processor.readNote (0).pitch, 50);
 

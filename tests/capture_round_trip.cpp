@@ -38,13 +38,13 @@ Pattern patternOf (const ZelkProcessor& processor)
 // A chain as playback sounds it: its notes in order.
 std::vector<int> chainFrom (const Pattern& pattern, int head)
 {
-    std::vector<int> chain { head };
+    std::vector<int> chain{head};
 
     while (chain.size() < (size_t) slotCount)
     {
         const auto& note = pattern[(size_t) chain.back()];
 
-        if (! isConnected (note, chain.back(), pattern[(size_t) std::max (0, note.next)]))
+        if (!isConnected (note, chain.back(), pattern[(size_t) std::max (0, note.next)]))
             break;
 
         chain.push_back (note.next);
@@ -58,13 +58,14 @@ std::vector<std::vector<int>> chainsOf (const Pattern& pattern)
     std::vector<bool> led (pattern.size(), false);
 
     for (int s = 0; s < (int) pattern.size(); ++s)
-        if (pattern[(size_t) s].on && isConnected (pattern[(size_t) s], s, pattern[(size_t) std::max (0, pattern[(size_t) s].next)]))
+        if (pattern[(size_t) s].on &&
+            isConnected (pattern[(size_t) s], s, pattern[(size_t) std::max (0, pattern[(size_t) s].next)]))
             led[(size_t) pattern[(size_t) s].next] = true;
 
     std::vector<std::vector<int>> chains;
 
     for (int s = 0; s < (int) pattern.size(); ++s)
-        if (pattern[(size_t) s].on && ! led[(size_t) s])
+        if (pattern[(size_t) s].on && !led[(size_t) s])
             chains.push_back (chainFrom (pattern, s));
 
     return chains;
@@ -87,7 +88,7 @@ Sound soundAt (const Pattern& pattern, const std::vector<int>& chain, double t)
     const auto& note = pattern[(size_t) chain[i]];
     const auto* next = i + 1 < chain.size() ? &pattern[(size_t) chain[i + 1]] : nullptr;
     const auto x = (t - note.start) / note.duration;
-    return { pitchAt (note, next, t, 48.0), curveAt (note, pressureCurve, x), curveAt (note, timbreCurve, x) };
+    return {pitchAt (note, next, t, 48.0), curveAt (note, pressureCurve, x), curveAt (note, timbreCurve, x)};
 }
 
 struct Figures
@@ -113,7 +114,8 @@ void compare (const Pattern& original, const Pattern& captured, Figures& f)
         const std::vector<int>* match = nullptr;
 
         for (const auto& c : capturedChains)
-            if (captured[(size_t) c.front()].pitch == head.pitch && std::abs (captured[(size_t) c.front()].start - head.start) <= tick)
+            if (captured[(size_t) c.front()].pitch == head.pitch &&
+                std::abs (captured[(size_t) c.front()].start - head.start) <= tick)
                 match = &c;
 
         f.notes += (int) chain.size();
@@ -136,13 +138,14 @@ void compare (const Pattern& original, const Pattern& captured, Figures& f)
             {
                 const auto& a = original[(size_t) chain[i]];
                 const auto& b = captured[(size_t) (*match)[i]];
-                const auto startTicks = std::abs (a.start - b.start) / tick, endTicks = std::abs (a.end() - b.end()) / tick;
+                const auto startTicks = std::abs (a.start - b.start) / tick,
+                           endTicks = std::abs (a.end() - b.end()) / tick;
                 auto& startKind = i == 0 ? f.edgeTicks : f.joinTicks;
                 auto& endKind = i + 1 == chain.size() ? f.edgeTicks : f.joinTicks;
                 startKind = std::max (startKind, startTicks);
                 endKind = std::max (endKind, endTicks);
-                const bool onTick = a.pitch == b.pitch && startTicks <= (i == 0 ? 1.0 : joinTolerance) + 1e-3
-                                 && endTicks <= (i + 1 == chain.size() ? 1.0 : joinTolerance) + 1e-3;
+                const bool onTick = a.pitch == b.pitch && startTicks <= (i == 0 ? 1.0 : joinTolerance) + 1e-3 &&
+                                    endTicks <= (i + 1 == chain.size() ? 1.0 : joinTolerance) + 1e-3;
                 f.notesOnTick += onTick;
                 f.vibratosKept += a.vibOn && b.vibOn ? 1 : 0;
             }
@@ -159,11 +162,13 @@ void compare (const Pattern& original, const Pattern& captured, Figures& f)
             f.pitchSquares += pitchError * pitchError;
             ++f.samples;
 
-            const auto nearBoundary = std::any_of (chain.begin() + 1, chain.end(), [&] (int s)
-                                                   { return std::abs (t - original[(size_t) s].start) < tick; });
+            const auto nearBoundary =
+                std::any_of (chain.begin() + 1, chain.end(),
+                             [&] (int s) { return std::abs (t - original[(size_t) s].start) < tick; });
 
-            if (! nearBoundary)
-                f.levelMax = std::max ({ f.levelMax, std::abs (a.pressure - b.pressure), std::abs (a.timbre - b.timbre) });
+            if (!nearBoundary)
+                f.levelMax =
+                    std::max ({f.levelMax, std::abs (a.pressure - b.pressure), std::abs (a.timbre - b.timbre)});
         }
     }
 }
@@ -192,7 +197,10 @@ Pattern roundTrip (ZelkProcessor& source)
 class PatternMaker
 {
 public:
-    explicit PatternMaker (unsigned seed) : random (seed) {}
+    explicit PatternMaker (unsigned seed)
+        : random (seed)
+    {
+    }
 
     void write (ZelkProcessor& processor)
     {
@@ -280,7 +288,7 @@ private:
         note.duration = (float) (std::round (duration * 1000.0) / 1000.0);
         note.velocity = (float) pick (20, 127);
 
-        for (int curve : { pressureCurve, timbreCurve })
+        for (int curve : {pressureCurve, timbreCurve})
         {
             auto v = uniform (0.2, 0.8);
 
@@ -308,7 +316,8 @@ private:
     {
         const auto seconds = note.duration * 0.5;
         note.vibOn = true;
-        note.vibStart = (float) std::round (uniform (earliest, earliest + 0.3 * (latest - earliest)) * 1000.0) / 1000.0f;
+        note.vibStart =
+            (float) std::round (uniform (earliest, earliest + 0.3 * (latest - earliest)) * 1000.0) / 1000.0f;
         note.vibEnd = (float) std::round (uniform (latest - 0.2 * (latest - note.vibStart), latest) * 1000.0) / 1000.0f;
         const auto spanSeconds = (note.vibEnd - note.vibStart) * seconds;
         const auto rate = uniform (3.5, 9.5);
@@ -331,8 +340,8 @@ void report (const char* what, const Figures& f)
 {
     std::cout << what << ": pitch max " << f.pitchMax << " RMS " << f.pitchRms() << " semitones, pressure/timbre max "
               << f.levelMax * 127.0 << "/127, notes on their ticks " << f.notesOnTick << "/" << f.notes << " (edges "
-              << f.edgeTicks << ", joins " << f.joinTicks << " ticks), chains "
-              << f.chainsKept << "/" << f.chains << ", vibratos " << f.vibratosKept << "/" << f.vibratos << "\n";
+              << f.edgeTicks << ", joins " << f.joinTicks << " ticks), chains " << f.chainsKept << "/" << f.chains
+              << ", vibratos " << f.vibratosKept << "/" << f.vibratos << "\n";
 }
 
 void expectGoals (const Figures& f)

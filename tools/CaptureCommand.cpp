@@ -38,7 +38,7 @@ bool parse (const juce::StringArray& args, Arguments& parsed, juce::String& prob
             const auto value = i + 1 < args.size() ? args[i + 1] : juce::String();
             const auto cents = value.getDoubleValue();
 
-            if (value.isEmpty() || ! value.containsOnly ("0123456789.") || cents <= 0.0 || cents > 100.0)
+            if (value.isEmpty() || !value.containsOnly ("0123456789.") || cents <= 0.0 || cents > 100.0)
             {
                 problem = "--snap-drift takes a number of cents above 0 and at most 100";
                 return false;
@@ -77,7 +77,8 @@ void printReport (const CaptureReport& r)
         std::cout << " of " << r.notesFound;
 
     std::cout << " (" << r.layout << ")\n"
-              << "bend ranges: " << r.bendRanges << (r.masterRange.isNotEmpty() ? ", master " + r.masterRange : juce::String()) << "\n"
+              << "bend ranges: " << r.bendRanges
+              << (r.masterRange.isNotEmpty() ? ", master " + r.masterRange : juce::String()) << "\n"
               << "glides made: " << r.glidesMade << "\n"
               << "vibratos lifted: " << r.vibratosLifted << "\n"
               << "notes clamped: " << r.notesClamped << ", dropped: " << r.notesDropped
@@ -93,7 +94,7 @@ int capture (const juce::StringArray& args)
     Arguments parsed;
     juce::String problem;
 
-    if (! parse (args, parsed, problem))
+    if (!parse (args, parsed, problem))
     {
         printError (problem);
         return 2;
@@ -104,7 +105,7 @@ int capture (const juce::StringArray& args)
     options.bendDepth = captureOptionsFor (processor).bendDepth;
     const auto result = captureMidiFile (parsed.in, options);
 
-    if (! result.ok())
+    if (!result.ok())
     {
         printError (parsed.in.getFullPathName() + ": " + result.error);
         return 1;
@@ -115,7 +116,7 @@ int capture (const juce::StringArray& args)
 
     printReport (result.report);
 
-    if (! saveStateXml (processor, parsed.out))
+    if (!saveStateXml (processor, parsed.out))
     {
         printError (parsed.out.getFullPathName() + ": cannot be written");
         return 1;

@@ -42,7 +42,8 @@ struct HostTransport : juce::AudioPlayHead
 class HostWindow : public juce::DocumentWindow
 {
 public:
-    HostWindow() : juce::DocumentWindow ("Zelk (capture)", juce::Colours::black, juce::DocumentWindow::closeButton)
+    HostWindow()
+        : juce::DocumentWindow ("Zelk (capture)", juce::Colours::black, juce::DocumentWindow::closeButton)
     {
         setUsingNativeTitleBar (true);
     }
@@ -72,19 +73,20 @@ juce::MidiMessage at (juce::MidiMessage m, double beat)
 // from + 1.5 to + 2.5 with controller 74 at 100. 250 Hz.
 std::vector<juce::MidiMessage> performance (double from)
 {
-    std::vector<juce::MidiMessage> m { at (juce::MidiMessage::controllerEvent (1, 101, 0), from),
-                                       at (juce::MidiMessage::controllerEvent (1, 100, 6), from),
-                                       at (juce::MidiMessage::controllerEvent (1, 6, 15), from),
-                                       at (juce::MidiMessage::pitchWheel (2, 8192), from + 1.0),
-                                       at (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), from + 1.0),
-                                       at (juce::MidiMessage::controllerEvent (3, 74, 100), from + 1.5),
-                                       at (juce::MidiMessage::noteOn (3, 67, (juce::uint8) 80), from + 1.5) };
+    std::vector<juce::MidiMessage> m{at (juce::MidiMessage::controllerEvent (1, 101, 0), from),
+                                     at (juce::MidiMessage::controllerEvent (1, 100, 6), from),
+                                     at (juce::MidiMessage::controllerEvent (1, 6, 15), from),
+                                     at (juce::MidiMessage::pitchWheel (2, 8192), from + 1.0),
+                                     at (juce::MidiMessage::noteOn (2, 60, (juce::uint8) 100), from + 1.0),
+                                     at (juce::MidiMessage::controllerEvent (3, 74, 100), from + 1.5),
+                                     at (juce::MidiMessage::noteOn (3, 67, (juce::uint8) 80), from + 1.5)};
 
     for (int i = 0; i < 250; ++i)
     {
         const auto t = 1.0 + i * 0.008;
         const auto slide = t < 2.0 ? 0.0 : std::min (1.0, (t - 2.0) / 0.25) * 4.0;
-        m.push_back (at (juce::MidiMessage::pitchWheel (2, 8192 + (int) std::lround (slide / 48.0 * 8192.0)), from + t));
+        m.push_back (
+            at (juce::MidiMessage::pitchWheel (2, 8192 + (int) std::lround (slide / 48.0 * 8192.0)), from + t));
         const auto pressure = (int) std::lround ((t - 1.0) / 2.0 * 127.0);
         m.push_back (at (juce::MidiMessage::channelPressureChange (2, pressure), from + t));
         m.push_back (at (juce::MidiMessage::aftertouchChange (2, 60, pressure), from + t));
@@ -92,14 +94,17 @@ std::vector<juce::MidiMessage> performance (double from)
 
     m.push_back (at (juce::MidiMessage::noteOff (3, 67), from + 2.5));
     m.push_back (at (juce::MidiMessage::noteOff (2, 60), from + 3.0));
-    std::stable_sort (m.begin(), m.end(), [] (const auto& a, const auto& b) { return a.getTimeStamp() < b.getTimeStamp(); });
+    std::stable_sort (m.begin(), m.end(),
+                      [] (const auto& a, const auto& b) { return a.getTimeStamp() < b.getTimeStamp(); });
     return m;
 }
 
 class CaptureSession
 {
 public:
-    CaptureSession (Checks& c, juce::AudioPluginInstance& i) : checks (c), instance (i)
+    CaptureSession (Checks& c, juce::AudioPluginInstance& i)
+        : checks (c)
+        , instance (i)
     {
         instance.setPlayHead (&transport);
         instance.prepareToPlay (48000.0, 1024);
@@ -119,7 +124,7 @@ public:
     {
         editor.reset (instance.createEditor());
 
-        if (! checks.check (editor != nullptr, "the plug-in gives the host a view"))
+        if (!checks.check (editor != nullptr, "the plug-in gives the host a view"))
             return false;
 
         window = std::make_unique<HostWindow>();
@@ -127,7 +132,7 @@ public:
         window->setTopLeftPosition (40, 40);
         window->setVisible (true);
 
-        for (int i = 0; i < 500 && ! painted(); ++i)
+        for (int i = 0; i < 500 && !painted(); ++i)
             dispatchFor (20);
 
         return checks.check (painted(), "the embedded editor painted its window");
@@ -136,7 +141,7 @@ public:
     bool clickCapture()
     {
         juce::String error;
-        const auto centre = editor->getScreenPosition() + EditorLayout {}.captureButton().getCentre();
+        const auto centre = editor->getScreenPosition() + EditorLayout{}.captureButton().getCentre();
         const auto clicked = realwindows::pointerPress (centre, error) && realwindows::pointerRelease (centre, error);
         dispatchFor (200);
         return checks.check (clicked, "CAPTURE clicked with the real pointer" + (error.isEmpty() ? "" : ": " + error));
@@ -147,7 +152,7 @@ public:
     // unless `starved`. Then the host stops.
     void play (const std::vector<juce::MidiMessage>& events, double from, double until, bool starved)
     {
-        const int sizes[] = { 512, 37, 1024, 300, 64 };
+        const int sizes[] = {512, 37, 1024, 300, 64};
         const auto beatsPerSample = 120.0 / (60.0 * 48000.0);
         transport.playing = true;
         transport.ppq = from;
@@ -160,13 +165,15 @@ public:
             juce::MidiBuffer midi;
 
             for (; next < events.size() && events[next].getTimeStamp() < end; ++next)
-                midi.addEvent (events[next], juce::jlimit (0, size - 1, (int) ((events[next].getTimeStamp() - transport.ppq) / beatsPerSample)));
+                midi.addEvent (
+                    events[next],
+                    juce::jlimit (0, size - 1, (int) ((events[next].getTimeStamp() - transport.ppq) / beatsPerSample)));
 
             juce::AudioBuffer<float> buffer (2, size);
             instance.processBlock (buffer, midi);
             transport.ppq = end;
 
-            if (! starved && block % 8 == 0)
+            if (!starved && block % 8 == 0)
                 dispatchFor (1);
         }
 
@@ -195,10 +202,10 @@ public:
 
         for (int slot = 0; slot < slotCount; ++slot)
             if (const auto n = reader.readNote (slot); n.on)
-                notes.add (juce::MidiMessage::getMidiNoteName (n.pitch, true, true, 4) + " " + juce::String (n.start, 2)
-                           + "+" + juce::String (n.duration, 2) + " v" + juce::String ((int) n.velocity) + " p"
-                           + juce::String (n.curves[pressureCurve][8], 2)
-                           + (n.next >= 0 ? " -> " + juce::String (n.next + 1) : juce::String()));
+                notes.add (juce::MidiMessage::getMidiNoteName (n.pitch, true, true, 4) + " " +
+                           juce::String (n.start, 2) + "+" + juce::String (n.duration, 2) + " v" +
+                           juce::String ((int) n.velocity) + " p" + juce::String (n.curves[pressureCurve][8], 2) +
+                           (n.next >= 0 ? " -> " + juce::String (n.next + 1) : juce::String()));
 
         return notes.joinIntoString (", ");
     }
@@ -211,11 +218,15 @@ public:
         realwindows::repaintNow (*window);
         dispatchFor (150);
         const auto file = folder.getChildFile ("host-capture-" + name + ".png");
-        checks.check (realwindows::writePng (realwindows::capture (*window), file), "screenshot " + file.getFullPathName());
+        checks.check (realwindows::writePng (realwindows::capture (*window), file),
+                      "screenshot " + file.getFullPathName());
     }
 
 private:
-    bool painted() { return realwindows::isShowing (*window) && realwindows::paintedShare (realwindows::capture (*window)) > 0.9; }
+    bool painted()
+    {
+        return realwindows::isShowing (*window) && realwindows::paintedShare (realwindows::capture (*window)) > 0.9;
+    }
 
     Checks& checks;
     juce::AudioPluginInstance& instance;
@@ -227,7 +238,7 @@ private:
 
 int hostCapture (const juce::StringArray& args)
 {
-    if (args.size() != 1 && ! (args.size() == 3 && args[1] == "--screenshots"))
+    if (args.size() != 1 && !(args.size() == 3 && args[1] == "--screenshots"))
     {
         printError ("host-capture takes one VST 3 bundle, then --screenshots DIR (see zelk --help)");
         return 2;
@@ -241,7 +252,7 @@ int hostCapture (const juce::StringArray& args)
 
     auto plugin = openVst3Plugin (argumentFile (args[0]));
 
-    if (! plugin.ok())
+    if (!plugin.ok())
     {
         printError (plugin.error);
         return 1;
@@ -258,8 +269,9 @@ int hostCapture (const juce::StringArray& args)
             session.clickCapture();
             session.screenshot (shots, "1-armed");
             session.play (performance (0.0), 0.0, 4.0, false);
-            checks.equal ("the host stopping ended the capture: the saved state holds the notes and key pressure played",
-                          session.savedNotes(), "C4 1.00+2.00 v100 p0.25, G4 1.50+1.00 v80 p0.50");
+            checks.equal (
+                "the host stopping ended the capture: the saved state holds the notes and key pressure played",
+                session.savedNotes(), "C4 1.00+2.00 v100 p0.25, G4 1.50+1.00 v80 p0.50");
             session.screenshot (shots, "2-captured");
 
             // Far more than the queue holds, with no turn for the message loop.
@@ -268,7 +280,8 @@ int hostCapture (const juce::StringArray& args)
             for (int i = 0; i < 80000; ++i)
                 flood.push_back (at (juce::MidiMessage::aftertouchChange (4, 72, i % 128), 12.0 + i * 2.5e-5));
 
-            std::stable_sort (flood.begin(), flood.end(), [] (const auto& a, const auto& b) { return a.getTimeStamp() < b.getTimeStamp(); });
+            std::stable_sort (flood.begin(), flood.end(),
+                              [] (const auto& a, const auto& b) { return a.getTimeStamp() < b.getTimeStamp(); });
             session.clickCapture();
             session.play (flood, 8.0, 14.5, true);
             checks.equal ("a performance longer than the queue keeps what fitted", session.savedNotes(),

@@ -4,13 +4,17 @@
 
 namespace zelk::test
 {
-LivePlayer::LivePlayer (ZelkProcessor& p, FakePlayHead& h, double rate) : processor (p), host (h), sampleRate (rate)
+LivePlayer::LivePlayer (ZelkProcessor& p, FakePlayHead& h, double rate)
+    : processor (p)
+    , host (h)
+    , sampleRate (rate)
 {
     midi.ensureSize (1 << 20);
     beat = host.ppq ? *host.ppq : 0.0;
 }
 
-void LivePlayer::play (const std::vector<juce::MidiMessage>& performance, double untilBeat, const std::vector<int>& blockSizes)
+void LivePlayer::play (const std::vector<juce::MidiMessage>& performance, double untilBeat,
+                       const std::vector<int>& blockSizes)
 {
     const auto beatsPerSample = (host.bpm ? *host.bpm : 120.0) / (60.0 * sampleRate);
     size_t nextSize = 0, next = 0;
@@ -23,7 +27,8 @@ void LivePlayer::play (const std::vector<juce::MidiMessage>& performance, double
 
         for (; next < performance.size() && performance[next].getTimeStamp() < blockEnd; ++next)
         {
-            const auto offset = std::clamp ((int) ((performance[next].getTimeStamp() - beat) / beatsPerSample), 0, size - 1);
+            const auto offset =
+                std::clamp ((int) ((performance[next].getTimeStamp() - beat) / beatsPerSample), 0, size - 1);
             midi.addEvent (performance[next], offset);
         }
 
@@ -79,7 +84,8 @@ std::vector<juce::MidiMessage> mpePerformance (double offset)
 
     at (juce::MidiMessage::noteOff (3, 67), 2.5);
     at (juce::MidiMessage::noteOff (2, 60), 3.0);
-    std::stable_sort (m.begin(), m.end(), [] (const auto& a, const auto& b) { return a.getTimeStamp() < b.getTimeStamp(); });
+    std::stable_sort (m.begin(), m.end(),
+                      [] (const auto& a, const auto& b) { return a.getTimeStamp() < b.getTimeStamp(); });
     return m;
 }
 

@@ -18,7 +18,7 @@ public:
     // the blocks while it plays, and stands while it is stopped (the messages then fall on the
     // samples they would have had at the host's tempo).
     void play (const std::vector<juce::MidiMessage>& performance, double untilBeat,
-               const std::vector<int>& blockSizes = { 512, 37, 1024, 300, 64 });
+               const std::vector<int>& blockSizes = {512, 37, 1024, 300, 64});
 
     // One block of the given size with no input; time goes on as in play.
     void idle (int size = 512);
@@ -31,7 +31,7 @@ private:
     double sampleRate;
     int64_t samples = 0;
     double beat = 0.0;
-    juce::AudioBuffer<float> buffer { 2, 4096 };
+    juce::AudioBuffer<float> buffer{2, 4096};
     juce::MidiBuffer midi;
 };
 

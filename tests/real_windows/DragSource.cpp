@@ -10,7 +10,11 @@ namespace
 class Source : public juce::Component
 {
 public:
-    explicit Source (juce::File f) : file (std::move (f)) { setSize (240, 120); }
+    explicit Source (juce::File f)
+        : file (std::move (f))
+    {
+        setSize (240, 120);
+    }
 
     void paint (juce::Graphics& g) override
     {
@@ -25,10 +29,10 @@ public:
             return;
 
         started = true;
-        const auto began = juce::DragAndDropContainer::performExternalDragDropOfFiles ({ file.getFullPathName() }, false, this,
-                                                                                      [this] { finished = true; });
+        const auto began = juce::DragAndDropContainer::performExternalDragDropOfFiles (
+            {file.getFullPathName()}, false, this, [this] { finished = true; });
         std::cout << (began ? "drag started" : "drag could not start") << std::endl;
-        finished = finished || ! began;
+        finished = finished || !began;
     }
 
     bool started = false, finished = false;
@@ -40,7 +44,11 @@ private:
 class Window : public juce::DocumentWindow
 {
 public:
-    Window() : juce::DocumentWindow ("Zelk drag source", juce::Colours::black, 0) { setUsingNativeTitleBar (true); }
+    Window()
+        : juce::DocumentWindow ("Zelk drag source", juce::Colours::black, 0)
+    {
+        setUsingNativeTitleBar (true);
+    }
 };
 } // namespace
 
@@ -61,7 +69,7 @@ int main (int argc, char* argv[])
 
     const auto deadline = juce::Time::getMillisecondCounter() + 60000;
 
-    while (! source->finished && juce::Time::getMillisecondCounter() < deadline)
+    while (!source->finished && juce::Time::getMillisecondCounter() < deadline)
         juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
 
     // A moment for the drop's last messages to the other program.

@@ -53,7 +53,7 @@ void ZelkEditor::tickCapture()
 {
     captureButton.setToggleState (isCapturing(), juce::dontSendNotification);
 
-    if (! isCapturing())
+    if (!isCapturing())
         return;
 
     if (captureSession.collect())
@@ -63,8 +63,9 @@ void ZelkEditor::tickCapture()
     }
 
     const auto played = captureSession.notesPlayed();
-    const auto text = played == 0 ? juce::String ("Capturing: play now")
-                                  : "Capturing: " + juce::String (played) + (played == 1 ? " note played" : " notes played");
+    const auto text = played == 0
+                          ? juce::String ("Capturing: play now")
+                          : "Capturing: " + juce::String (played) + (played == 1 ? " note played" : " notes played");
 
     if (text != statusText)
     {
@@ -78,7 +79,7 @@ void ZelkEditor::finishCapture()
     const auto result = captureSession.finish();
     captureButton.setToggleState (false, juce::dontSendNotification);
 
-    if (! result.ok())
+    if (!result.ok())
     {
         statusText = result.error;
         canvas.hint = result.error;
@@ -111,7 +112,7 @@ bool ZelkEditor::captureMidiFile (const juce::File& file)
 
     const auto result = zelk::captureMidiFile (file, captureOptionsFor (processor));
 
-    if (! result.ok())
+    if (!result.ok())
     {
         canvas.hint = result.error;
         canvas.repaint();
@@ -138,8 +139,8 @@ void ZelkEditor::fileDragEnter (const juce::StringArray& files, int x, int y)
 void ZelkEditor::fileDragMove (const juce::StringArray& files, int x, int y)
 {
     const auto hint = canvas.getBounds().contains (x, y)
-                        ? "Drop to capture " + juce::File (firstMidiFile (files)).getFileName() + " into this pattern"
-                        : hintBeforeDrop;
+                          ? "Drop to capture " + juce::File (firstMidiFile (files)).getFileName() + " into this pattern"
+                          : hintBeforeDrop;
 
     if (hint != canvas.hint)
     {
