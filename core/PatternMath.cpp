@@ -8,13 +8,13 @@ namespace zelk
 namespace
 {
 constexpr double twoPi = 6.283185307179586476925286766559;
-} // namespace
 
 double glideShaped (double u, double shape) noexcept
 {
     const auto exponent = std::pow (2.0, 3.0 * std::abs (shape));
     return shape >= 0.0 ? std::pow (u, exponent) : 1.0 - std::pow (1.0 - u, exponent);
 }
+} // namespace
 
 double vibratoAt (const Note& note, double d) noexcept
 {

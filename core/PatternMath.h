@@ -24,10 +24,6 @@ bool glidesInto (const Note& from, const Note& to) noexcept;
 // Whether the note in `slot` is effectively connected to `nextNote` (the slot its `next` names).
 bool isConnected (const Note& note, int slot, const Note& nextNote) noexcept;
 
-// How far a glide has come at u (0..1) of its way for a shape -1..1: u to the power 2^(3 |shape|),
-// mirrored for negative shapes.
-double glideShaped (double u, double shape) noexcept;
-
 // The vibrato's offset in semitones at a normalised position d of the note (whether or not it is
 // on); capture fits its vibratos to exactly this.
 double vibratoAt (const Note& note, double d) noexcept;
