@@ -14,6 +14,7 @@ set(ZELK_SOURCES
     core/ZelkProcessor.cpp
     editing/AfterChangeRefresh.cpp
     editing/CanvasEditState.cpp
+    editing/CaptureSession.cpp
     editing/ClipboardEdits.cpp
     editing/CurveSmoothing.cpp
     editing/NoteClipboard.cpp
@@ -23,11 +24,13 @@ set(ZELK_SOURCES
     editing/UndoHistory.cpp
     engine/AuditionSynth.cpp
     engine/AuditionSynthMessages.cpp
+    engine/BlockClock.cpp
     engine/EditAudition.cpp
     engine/ExpressionLanes.cpp
     engine/ExpressionRenderer.cpp
     engine/LfoAdvance.cpp
     engine/LfoEngine.cpp
+    engine/LiveCapture.cpp
     engine/LoopRegion.cpp
     engine/MemberChannels.cpp
     engine/MidiSender.cpp
@@ -40,10 +43,21 @@ set(ZELK_SOURCES
     hosting/HostedInstrument.cpp
     hosting/PluginInspection.cpp
     hosting/PrivateCopies.cpp
+    midi/CaptureReport.cpp
+    midi/CapturedPattern.cpp
+    midi/CurveFit.cpp
+    midi/ExpressionTrack.cpp
+    midi/GlideFit.cpp
     midi/LoopDragFile.cpp
     midi/MidiImport.cpp
     midi/MpeExport.cpp
+    midi/NoteConversion.cpp
     midi/OfflineRender.cpp
+    midi/PerformanceCapture.cpp
+    midi/PitchHolds.cpp
+    midi/PlayedStream.cpp
+    midi/VibratoFit.cpp
+    midi/VibratoRuns.cpp
     ui/canvas/CanvasGeometry.cpp
     ui/canvas/CanvasHover.cpp
     ui/canvas/CanvasKeys.cpp
@@ -66,6 +80,7 @@ set(ZELK_SOURCES
     ui/editor/DragMidiGrip.cpp
     ui/editor/EditorActions.cpp
     ui/editor/EditorButtons.cpp
+    ui/editor/EditorCapture.cpp
     ui/editor/EditorChoosers.cpp
     ui/editor/EditorLayout.cpp
     ui/editor/EditorPages.cpp

@@ -14,6 +14,7 @@ double glideShaped (double u, double shape) noexcept
     const auto exponent = std::pow (2.0, 3.0 * std::abs (shape));
     return shape >= 0.0 ? std::pow (u, exponent) : 1.0 - std::pow (1.0 - u, exponent);
 }
+} // namespace
 
 double vibratoAt (const Note& note, double d) noexcept
 {
@@ -25,7 +26,6 @@ double vibratoAt (const Note& note, double d) noexcept
     const auto fade = note.vibFade <= 0.0f ? 1.0 : std::clamp (std::min (l, 1.0 - l) / note.vibFade, 0.0, 1.0);
     return std::sin (twoPi * note.vibCycles * l) * note.vibDepth * fade;
 }
-} // namespace
 
 bool glidesInto (const Note& from, const Note& to) noexcept
 {

@@ -24,6 +24,10 @@ bool glidesInto (const Note& from, const Note& to) noexcept;
 // Whether the note in `slot` is effectively connected to `nextNote` (the slot its `next` names).
 bool isConnected (const Note& note, int slot, const Note& nextNote) noexcept;
 
+// The vibrato's offset in semitones at a normalised position d of the note (whether or not it is
+// on); capture fits its vibratos to exactly this.
+double vibratoAt (const Note& note, double d) noexcept;
+
 // Sounding pitch in semitones of a note at beat t: its pitch curve, the glide into `next` (may be
 // null) and its vibrato. Not limited to the MIDI range.
 double pitchAt (const Note& note, const Note* next, double t, double bendDepth) noexcept;

@@ -57,6 +57,7 @@ void ZelkProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamples
     currentSampleRate = sampleRate;
 
     resetPlaybackState();
+    capture.prepare (maximumExpectedSamplesPerBlock);
     engine.prepare (sampleRate, makeSnapshot (pointers), outputOptions());
     instrument.prepare (sampleRate, maximumExpectedSamplesPerBlock);
 }
@@ -77,6 +78,8 @@ void ZelkProcessor::releaseResources()
 void ZelkProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
     juce::ScopedNoDenormals noDenormals;
+    // Kept, when CAPTURE is armed, before the input is discarded as always.
+    capture.stage (midi);
 
     if (handEngineMidiToHost)
     {
@@ -87,6 +90,7 @@ void ZelkProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBu
     buffer.clear();
     midi.clear();
     engine.renderBlock (*this, buffer, midi);
+    capture.commit (engine.lastClock(), buffer.getNumSamples());
 }
 
 double ZelkProcessor::getTailLengthSeconds() const { return 0.1; }

@@ -4,6 +4,7 @@
 #include "core/OutputOptions.h"
 #include "core/ParameterPointers.h"
 #include "core/PatternChanges.h"
+#include "engine/LiveCapture.h"
 #include "engine/PlaybackEngine.h"
 #include "hosting/HostedInstrument.h"
 
@@ -71,6 +72,8 @@ public:
     const ParameterPointers& raw() const noexcept { return pointers; }
     HostedInstrument& hostedInstrument() noexcept { return instrument; }
     const PlaybackEngine& playbackEngine() const noexcept { return engine; }
+    // The incoming MIDI that CAPTURE keeps while it is armed.
+    LiveCapture& liveCapture() noexcept { return capture; }
 
     // Requests from the editor, each consumed once by the audio thread.
     std::atomic<bool> playRequested { false };
@@ -122,6 +125,7 @@ private:
     std::unordered_map<juce::String, int> stateIndex;
     HostedInstrument instrument;
     PlaybackEngine engine;
+    LiveCapture capture;
 
     std::atomic<uint32_t> outputOptionsBits { OutputOptions {}.packed() };
 

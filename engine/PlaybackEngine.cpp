@@ -103,6 +103,7 @@ void PlaybackEngine::renderBlock (ZelkProcessor& processor, juce::AudioBuffer<fl
         transport.stopLatch = false;
 
     const auto beatsPerSample = block.tempo / (sampleRate * 60.0);
+    clock = { block.hostPlaying || playing, block.blockStart, beatsPerSample, block.tempo, region };
 
     // Both requests are consumed in every block, whatever else resets.
     const auto reloaded = processor.stateReloaded.exchange (false);
@@ -170,6 +171,7 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
                                     juce::AudioBuffer<float>& buffer, MidiSender& out) noexcept
 {
     const auto beatsPerSample = block.tempo / (sampleRate * 60.0);
+    clock = { block.hostPlaying || playing, block.blockStart, beatsPerSample, block.tempo, region };
     const auto numSamples = buffer.getNumSamples();
     const auto numChannels = buffer.getNumChannels();
     const auto loopEnd = region.end();

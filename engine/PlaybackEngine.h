@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/AuditionSynth.h"
+#include "engine/BlockClock.h"
 #include "engine/EditAudition.h"
 #include "engine/ExpressionRenderer.h"
 #include "engine/LfoEngine.h"
@@ -29,6 +30,8 @@ public:
     const LfoEngine& lfos() const noexcept { return lfo; }
     const AuditionSynth& synth() const noexcept { return auditionSynth; }
     const MpeVoices& voices() const noexcept { return mpe; }
+    // How the last block's samples lay on the pattern's time, for what reads that block's input.
+    const BlockClock& lastClock() const noexcept { return clock; }
 
     // The output options playback uses: the processor's, as they were at the last start, reset or
     // audition note.
@@ -65,6 +68,7 @@ private:
     AuditionSynth auditionSynth;
     uint32_t playbackStarts = 0;
     mutable std::atomic<uint32_t> publishedClamps { 0 };
+    BlockClock clock;
 };
 
 } // namespace zelk

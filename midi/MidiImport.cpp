@@ -76,22 +76,30 @@ MidiImportResult refused (const juce::String& message)
 }
 } // namespace
 
-MidiImportResult readMidiNotes (juce::InputStream& stream)
+juce::String readMidiFile (juce::InputStream& stream, juce::MidiFile& file)
 {
-    juce::MidiFile file;
     int format = 0;
 
     if (! file.readFrom (stream, false, &format))
-        return refused ("Cannot read MIDI file");
+        return "Cannot read MIDI file";
 
     if (format == 2)
-        return refused ("Import supports MIDI type 0/1, not independent type 2 patterns");
+        return "Import supports MIDI type 0/1, not independent type 2 patterns";
+
+    if (file.getTimeFormat() <= 0)
+        return "Import requires beat-based MIDI (PPQ), not SMPTE";
+
+    return {};
+}
+
+MidiImportResult readMidiNotes (juce::InputStream& stream)
+{
+    juce::MidiFile file;
+
+    if (const auto error = readMidiFile (stream, file); error.isNotEmpty())
+        return refused (error);
 
     const auto division = file.getTimeFormat();
-
-    if (division <= 0)
-        return refused ("Import requires beat-based MIDI (PPQ), not SMPTE");
-
     MidiImportResult result;
 
     for (int t = 0; t < file.getNumTracks(); ++t)

@@ -2,7 +2,7 @@
 
 #include "core/Note.h"
 
-#include <juce_core/juce_core.h>
+#include <juce_audio_basics/juce_audio_basics.h>
 
 #include <vector>
 
@@ -19,6 +19,10 @@ struct MidiImportResult
 
     bool ok() const noexcept { return error.isEmpty(); }
 };
+
+// Parses a Standard MIDI File that the import can take: formats 0 and 1 with beat-based timing.
+// Returns the import's message for a file it refuses, else an empty string.
+juce::String readMidiFile (juce::InputStream& stream, juce::MidiFile& file);
 
 // Reads a file without touching any pattern.
 MidiImportResult readMidiNotes (const juce::File& file);

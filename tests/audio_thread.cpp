@@ -137,3 +137,45 @@ TEST (AudioThread, EveryPlaybackScenarioRunsWithoutAllocating)
     EXPECT_EQ (host.allocations, 0u);
     EXPECT_GT (processor.activeVoiceCount.load(), 0);
 }
+
+TEST (AudioThread, CaptureArmedKeepsTheInputWithoutAllocating)
+{
+    ZelkProcessor processor;
+    test::FakePlayHead host;
+    processor.setPlayHead (&host);
+    processor.prepareToPlay (48000.0, 512);
+    processor.liveCapture().arm();
+
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer midi;
+    midi.ensureSize (1 << 16);
+    std::size_t allocations = 0;
+    int events = 0;
+
+    // No transport, then the host playing, with a dense MPE stream and, last, more than the queue
+    // holds, so that events are dropped too.
+    for (int block = 0; block < 300; ++block)
+    {
+        host.playing = block >= 100;
+        midi.clear();
+        const auto perBlock = block < 250 ? 12 : 2000;
+
+        for (int i = 0; i < perBlock; ++i, ++events)
+            midi.addEvent (i % 40 == 0 ? juce::MidiMessage::noteOn (2 + i % 15, 60, (juce::uint8) 90)
+                                       : juce::MidiMessage::pitchWheel (2 + i % 15, 8192 + i), (i * 7) % 512);
+
+        {
+            test::AllocationCounter counter;
+            processor.processBlock (buffer, midi);
+            allocations += counter.count();
+        }
+
+        if (host.playing)
+            *host.ppq += 512 * 120.0 / (60.0 * 48000.0);
+    }
+
+    EXPECT_EQ (allocations, 0u);
+    EXPECT_GT (processor.liveCapture().droppedEvents(), 0);
+    std::vector<CapturedInput> kept;
+    EXPECT_EQ (processor.liveCapture().drain (kept) + processor.liveCapture().droppedEvents(), events);
+}

@@ -9,11 +9,13 @@ namespace zelk::cli
 int inspect (const juce::StringArray& args);
 int info (const juce::StringArray& args);
 int exportMidi (const juce::StringArray& args);
+int capture (const juce::StringArray& args);
 int render (const juce::StringArray& args);
 int demo (const juce::StringArray& args);
 int smoke (const juce::StringArray& args);
 int snapshot (const juce::StringArray& args);
 int hostEditor (const juce::StringArray& args);
+int hostCapture (const juce::StringArray& args);
 
 void printError (const juce::String& line);
 

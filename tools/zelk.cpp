@@ -21,6 +21,11 @@ const char* usage =
     "                   the output options of IN, changed by those given: the member channels' bend\n"
     "                   range (1 to 96), how many member channels (1 to 15), the zone, no MPE\n"
     "                   configuration message, pressure as polyphonic aftertouch\n"
+    "  capture IN.mid OUT.xml [--no-dejitter] [--no-glides] [--no-vibrato] [--snap-drift CENTS]\n"
+    "                   turn a played performance (MPE or one channel) into a Zelk state, as CAPTURE\n"
+    "                   does: bends, pressure and timbre as curves, slides as connected notes with\n"
+    "                   glides, swings as vibrato; --snap-drift sets held pitches within CENTS of\n"
+    "                   their key to the key; prints what it found\n"
     "  render IN OUT    render one loop of IN through the listen synth to a 48 kHz 24-bit WAV file\n"
     "  demo DIR         write a demonstration pattern as DIR/demo-state.xml, demo.mid and demo.wav\n"
     "  smoke BUNDLE     load a built Zelk as a host does, check what it shows, plays and saves\n"
@@ -34,6 +39,9 @@ const char* usage =
     "                   open a built Zelk's editor in a window as a VST 3 host embeds it, and check\n"
     "                   its size, resizes, closing, opening again and unloading with it open;\n"
     "                   --stroke draws a note through it with the real pointer and checks the state\n"
+    "  host-capture BUNDLE [--screenshots DIR]\n"
+    "                   open a built Zelk's editor as a VST 3 host embeds it, click CAPTURE with the\n"
+    "                   real pointer, play an MPE performance into it and check the saved state\n"
     "  --help           show this text\n"
     "\n"
     "IN is a Standard MIDI File or a saved Zelk state (the XML document the plug-in saves).\n";
@@ -62,8 +70,9 @@ int main (int argc, char* argv[])
 
     const auto command = args[0];
 
-    // Only host-editor opens windows; every other command paints, if at all, without a screen.
-    if (command != "host-editor")
+    // Only host-editor and host-capture open windows; every other command paints, if at all,
+    // without a screen.
+    if (command != "host-editor" && command != "host-capture")
         zelk::platform::stayOffUnnamedDisplays();
 
     const juce::ScopedJuceInitialiser_GUI juce;
@@ -77,6 +86,9 @@ int main (int argc, char* argv[])
 
     if (command == "export")
         return zelk::cli::exportMidi (args);
+
+    if (command == "capture")
+        return zelk::cli::capture (args);
 
     if (command == "render")
         return zelk::cli::render (args);
@@ -92,6 +104,9 @@ int main (int argc, char* argv[])
 
     if (command == "host-editor")
         return zelk::cli::hostEditor (args);
+
+    if (command == "host-capture")
+        return zelk::cli::hostCapture (args);
 
     zelk::cli::printError ("unknown command '" + command + "' (see zelk --help)");
     return 2;

@@ -24,7 +24,8 @@ juce::String checkStateXml (const uint8_t* data, size_t size);
 // A "HostedInstrument" element restored and loaded: the first line is its "path" ("~T/" at its
 // start stands for the fuzz folder of stand-in instruments), the rest its "state".
 juce::String checkInstrumentElement (const uint8_t* data, size_t size);
-// A Standard MIDI File read and, when it can be imported, imported into a full pattern.
+// A Standard MIDI File read and, when it can be imported, imported into a full pattern; and the
+// same file captured, as a drop on the piano roll takes it.
 juce::String checkMidiImport (const uint8_t* data, size_t size);
 // Every message a MIDI file the import cannot take is refused with.
 const juce::StringArray& midiImportRefusals();

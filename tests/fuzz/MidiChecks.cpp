@@ -2,6 +2,7 @@
 #include "tests/fuzz/FuzzWorld.h"
 
 #include "midi/MidiImport.h"
+#include "midi/PerformanceCapture.h"
 #include "tools/PatternFiles.h"
 
 namespace zelk::fuzz
@@ -47,6 +48,50 @@ juce::String checkImportedNotes (const MidiImportResult& result)
         if (n.glide != plain.glide || n.glideShape != plain.glideShape || n.vibOn || n.curves[pitchCurve][0] != 0.0f
             || n.curves[pressureCurve][16] != 0.5f || n.curves[timbreCurve][32] != 0.5f)
             return describe (index, "not a plain imported note");
+    }
+
+    return {};
+}
+
+bool within (float v, double lo, double hi) { return std::isfinite (v) && v >= lo && v <= hi; }
+
+// The same bytes captured, as a drop on the piano roll or `zelk capture` takes them: notes in
+// their ranges, sorted, each link to a later note of the list; or one of the import's refusals.
+juce::String checkCapturedNotes (const uint8_t* data, size_t size)
+{
+    juce::MemoryInputStream stream (data, size, false);
+    const auto result = captureMidiFile (stream, {});
+
+    if (! result.ok())
+    {
+        if (! midiImportRefusals().contains (result.error))
+            return "capture refused with an unknown message: " + result.error;
+
+        return result.notes.empty() ? juce::String() : "a refused capture still carries notes";
+    }
+
+    if (result.notes.empty() || result.notes.size() > (size_t) slotCount)
+        return "a capture gave " + juce::String ((int) result.notes.size()) + " notes";
+
+    for (size_t i = 0; i < result.notes.size(); ++i)
+    {
+        const auto& n = result.notes[i];
+        const auto fields = n.on && n.pitch >= 0 && n.pitch <= 127 && within (n.velocity, 1.0, 127.0)
+                         && within (n.start, 0.0, timelineEnd) && within (n.duration, minimumDuration, timelineEnd)
+                         && (double) n.start + n.duration <= timelineEnd + closeEnough (timelineEnd)
+                         && (n.next == -1 || (n.next > (int) i && n.next < (int) result.notes.size()))
+                         && within (n.glide, 0.0625, 256.0) && within (n.glideShape, -1.0, 1.0)
+                         && within (n.vibDepth, 0.0, 12.0) && within (n.vibCycles, 0.125, 64.0)
+                         && within (n.vibStart, 0.0, 0.999) && within (n.vibEnd, 0.001, 1.0) && within (n.vibFade, 0.0, 0.5)
+                         && (i == 0 || n.start >= result.notes[i - 1].start);
+        auto curves = true;
+
+        for (int c = 0; c < curveCount; ++c)
+            for (const auto v : n.curves[(size_t) c])
+                curves = curves && within (v, c == pitchCurve ? -1.0 : 0.0, 1.0);
+
+        if (! fields || ! curves)
+            return describe ((int) i, "captured with a field out of its range, out of order or linked backwards");
     }
 
     return {};
@@ -163,6 +208,9 @@ const juce::StringArray& midiImportRefusals()
 
 juce::String checkMidiImport (const uint8_t* data, size_t size)
 {
+    if (const auto wrong = checkCapturedNotes (data, size); wrong.isNotEmpty())
+        return wrong;
+
     juce::MemoryInputStream stream (data, size, false);
     const auto result = readMidiNotes (stream);
 

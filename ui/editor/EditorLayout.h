@@ -16,6 +16,8 @@ struct EditorLayout
     int width = openingWidth, height = openingHeight;
 
     juce::Rectangle<int> button (EditorButton which) const noexcept;
+    // CAPTURE, in the free space of the toolbar's second row, left of IMPORT MIDI.
+    juce::Rectangle<int> captureButton() const noexcept { return { width - 400, 124, 96, 27 }; }
     juce::Rectangle<int> lfoBadge (int index) const noexcept;
     juce::Rectangle<int> themeSwatch (int index) const noexcept;
     juce::Rectangle<int> sourceCard (int index) const noexcept;

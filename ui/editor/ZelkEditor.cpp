@@ -29,6 +29,7 @@ ZelkEditor::ZelkEditor (ZelkProcessor& p)
     setLookAndFeel (&look);
     addChildren();
     configureButtons();
+    addCaptureButton();
     buildSources();
     configureKnobs();
     addOutputControls();
@@ -46,6 +47,10 @@ ZelkEditor::ZelkEditor (ZelkProcessor& p)
 ZelkEditor::~ZelkEditor()
 {
     stopTimer();
+    // What was played is kept: the window closing ends a capture as CAPTURE off does.
+    if (isCapturing())
+        finishCapture();
+
     // No parameter gesture may outlive the window: not the piano roll's, nor a knob's that the
     // host closed the window in the middle of (its attachment goes before the knob does).
     canvas.cancelGesture();
@@ -176,6 +181,7 @@ void ZelkEditor::resized()
         themeSwatches[(size_t) i]->setBounds (l.themeSwatch (i));
 
     canvas.setBounds (l.canvas());
+    captureButton.setBounds (l.captureButton());
 
     for (int k = 1; k <= controlKnobCount; ++k)
         controlKnob (k).setBounds (l.knob (k));
@@ -198,6 +204,7 @@ void ZelkEditor::showTab (int index)
         button (tabs[tab]).setToggleState (tab == index, juce::dontSendNotification);
 
     canvas.setVisible (index == pianoRollPage);
+    captureButton.setVisible (index == pianoRollPage);
 
     for (int i = 0; i < editorButtonCount; ++i)
         if (const auto page = buttonSpec ((EditorButton) i).page; page >= 0)
@@ -277,6 +284,7 @@ void ZelkEditor::tick()
     outputSection.tick();
     button (EditorButton::undo).setEnabled (history.canUndo());
     button (EditorButton::redo).setEnabled (history.canRedo());
+    tickCapture();
     animateButtonHover();
 
     repaint (layout().footer());
@@ -285,7 +293,14 @@ void ZelkEditor::tick()
 // The toolbar's buttons brighten while the pointer is over them or they have the focus.
 void ZelkEditor::animateButtonHover()
 {
-    for (auto& b : buttons)
+    std::array<ZelkButton*, editorButtonCount + 1> all {};
+
+    for (size_t i = 0; i < buttons.size(); ++i)
+        all[i] = buttons[i].get();
+
+    all.back() = &captureButton;
+
+    for (auto* b : all)
     {
         if (! b->isVisible())
             continue;

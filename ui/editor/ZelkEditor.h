@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/ModulationDestinations.h"
+#include "editing/CaptureSession.h"
 #include "editing/UndoHistory.h"
+#include "midi/CapturedPattern.h"
 #include "ui/canvas/ZelkCanvas.h"
 #include "ui/editor/ControlKnobs.h"
 #include "ui/editor/DragMidiGrip.h"
@@ -27,7 +29,10 @@ class ZelkProcessor;
 // The plug-in window: a header with the logo, the page tabs, the transport, the theme chooser and
 // the LFO badges, and four pages below it (PIANO ROLL, CONTROLS, MOTION, INSTRUMENT). It keeps no
 // copy of the pattern; the undo history lives as long as the window.
-class ZelkEditor : public juce::AudioProcessorEditor, private juce::Timer, public juce::DragAndDropContainer
+class ZelkEditor : public juce::AudioProcessorEditor,
+                   private juce::Timer,
+                   public juce::DragAndDropContainer,
+                   public juce::FileDragAndDropTarget
 {
 public:
     explicit ZelkEditor (ZelkProcessor& processor);
@@ -57,6 +62,20 @@ public:
     bool importMidiFile (const juce::File& file);
     bool exportMidiFile (const juce::File& chosen);
     void loadInstrumentFile (const juce::File& file);
+
+    // CAPTURE: turns what is played into the pattern, as one undo step, when it is turned off,
+    // when the host stops or the loop wraps, or when the window closes. A .mid file dropped on the
+    // piano roll is captured the same way.
+    void toggleCapture();
+    bool isCapturing() const noexcept { return captureSession.isRunning(); }
+    bool captureMidiFile (const juce::File& file);
+    ZelkButton& captureToggle() noexcept { return captureButton; }
+
+    bool isInterestedInFileDrag (const juce::StringArray& files) override;
+    void fileDragEnter (const juce::StringArray& files, int x, int y) override;
+    void fileDragMove (const juce::StringArray& files, int x, int y) override;
+    void fileDragExit (const juce::StringArray& files) override;
+    void filesDropped (const juce::StringArray& files, int x, int y) override;
 
     // The timer's work, also run by hand in tests and benchmarks.
     void tick();
@@ -98,6 +117,10 @@ private:
     void afterChange();
     void animateButtonHover();
     void endKnobDrags();
+    void addCaptureButton();
+    void tickCapture();
+    void finishCapture();
+    void showCaptured (const CaptureResult& result, CaptureSource source);
 
     void paintFrame (juce::Graphics& g);
     void paintFooter (juce::Graphics& g);
@@ -127,6 +150,9 @@ private:
     UndoHistory history;
     OutputSection outputSection;
     DragMidiGrip dragGrip;
+    ZelkButton captureButton { "CAPTURE" };
+    CaptureSession captureSession { processor };
+    juce::String hintBeforeDrop;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZelkEditor)
 };
