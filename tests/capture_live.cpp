@@ -1,4 +1,5 @@
 // CAPTURE: what a controller plays into the block routine's MIDI input becomes the pattern.
+#include "core/Platform.h"
 #include "editing/CaptureSession.h"
 #include "tests/helpers/EditorHarness.h"
 #include "tests/helpers/LivePlayer.h"
@@ -213,6 +214,8 @@ TEST (EditorCapture, AMidiFileDroppedOnThePianoRollIsCapturedAsOneStep)
 
     EXPECT_TRUE (editor->isInterestedInFileDrag (files));
     EXPECT_FALSE (editor->isInterestedInFileDrag ({"/tmp/notes.txt"}));
+    // DRAG MIDI's own loop carried back over the window is not captured into its own pattern.
+    EXPECT_FALSE (editor->isInterestedInFileDrag ({platform::loopDragFolder().getChildFile ("Zelk loop 1 bar.mid").getFullPathName()}));
     editor->fileDragEnter (files, onCanvas.x, onCanvas.y);
     EXPECT_TRUE (editor.canvas().hint.startsWith ("Drop to capture "));
 

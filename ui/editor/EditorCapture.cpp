@@ -1,5 +1,6 @@
 #include "ui/editor/ZelkEditor.h"
 
+#include "core/Platform.h"
 #include "core/ZelkProcessor.h"
 #include "editing/SelectionEdits.h"
 #include "midi/PerformanceCapture.h"
@@ -8,9 +9,12 @@ namespace zelk
 {
 namespace
 {
+// A loop that DRAG MIDI is handing out, carried back over the window, is not captured into the
+// pattern it was rendered from.
 bool isMidiFile (const juce::String& path)
 {
-    return path.endsWithIgnoreCase (".mid") || path.endsWithIgnoreCase (".midi");
+    return (path.endsWithIgnoreCase (".mid") || path.endsWithIgnoreCase (".midi"))
+        && ! juce::File (path).isAChildOf (platform::loopDragFolder());
 }
 
 juce::String firstMidiFile (const juce::StringArray& files)
