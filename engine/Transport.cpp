@@ -12,7 +12,21 @@ void Transport::reset() noexcept
     wasPlaying = false;
     prevHostPlaying = false;
     stopLatch = false;
+    prevHostPosition = std::numeric_limits<double>::quiet_NaN();
 }
+
+namespace
+{
+// Some hosts (Ardour among them) report the song position in whole ticks of 1/1920 beat, so a
+// block's start may sit up to a tick away from where the previous block ended without any jump.
+constexpr double hostTick = 1.0 / 1920.0;
+
+bool onTickGrid (double position) noexcept
+{
+    const auto ticks = position / hostTick;
+    return std::isfinite (ticks) && std::abs (ticks - std::round (ticks)) < 1.0e-6;
+}
+} // namespace
 
 BlockTransport Transport::read (juce::AudioPlayHead* playHead, TransportRequests requests,
                                 const LoopRegion& loop) noexcept
@@ -30,7 +44,12 @@ BlockTransport Transport::read (juce::AudioPlayHead* playHead, TransportRequests
                 block.tempo = std::clamp (*bpm, 20.0, 400.0);
 
             if (const auto ppq = position->getPpqPosition(); ppq && std::isfinite (*ppq))
+            {
                 block.blockStart = *ppq;
+
+                if (block.hostPlaying)
+                    block.hostPosition = *ppq;
+            }
 
             // The host's transport takes over from the PLAY button.
             if (block.hostPlaying)
@@ -86,9 +105,15 @@ BlockTransport Transport::read (juce::AudioPlayHead* playHead, TransportRequests
 bool Transport::needsReset (const BlockTransport& block, const LoopRegion& region, bool playing, bool reloaded,
                             double beatsPerSample) const noexcept
 {
+    // Two samples of slack, and a tick more when the host counts its position in ticks.
+    auto slack = 2.0 * beatsPerSample;
+
+    if (onTickGrid (block.hostPosition) && onTickGrid (prevHostPosition))
+        slack += hostTick;
+
     return block.jumped || std::abs (region.start - prevLoopStart) > 0.001 || region.looping != prevLooping || reloaded
         || std::abs (region.length - prevLoopLength) > 0.001 || block.hostPlaying != prevHostPlaying
-        || (playing && wasPlaying && std::abs (block.blockStart - nextBlockPosition) > 2.0 * beatsPerSample);
+        || (playing && wasPlaying && std::abs (block.blockStart - nextBlockPosition) > slack);
 }
 
 void Transport::finish (const BlockTransport& block, const LoopRegion& region, bool playing, int numSamples,
@@ -104,6 +129,7 @@ void Transport::finish (const BlockTransport& block, const LoopRegion& region, b
     prevLooping = region.looping;
     prevLoopStart = region.start;
     prevLoopLength = region.length;
+    prevHostPosition = block.hostPosition;
 }
 
 } // namespace zelk

@@ -5,6 +5,7 @@
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include <atomic>
+#include <limits>
 
 namespace zelk
 {
@@ -23,6 +24,9 @@ struct BlockTransport
     bool hostPlaying = false;
     double blockStart = 0.0;
     bool jumped = false;
+    // The song position the host reported for this block while it played, before any seek's
+    // offset; NaN otherwise.
+    double hostPosition = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The playback clock: the host's song position while the host plays, the internal clock (PLAY)
@@ -53,6 +57,7 @@ public:
     bool prevLooping = false;
     double prevLoopStart = 0.0;
     double prevLoopLength = 16.0;
+    double prevHostPosition = std::numeric_limits<double>::quiet_NaN();
 };
 
 } // namespace zelk

@@ -235,6 +235,31 @@ TEST (Transport, AHostJumpResetsPlaybackButSmallDriftDoesNot)
     EXPECT_EQ (onsetsOf (events, 60), (std::vector<int64_t> { jump }));
 }
 
+// Ardour reports the song position in whole ticks of 1/1920 beat: at 120 BPM a 512-sample block
+// is 40.96 ticks, so block starts wander up to a tick from where the last block ended.
+TEST (Transport, AHostCountingInTicksPlaysHeldNotesThroughButItsJumpsStillReset)
+{
+    EngineHarness h;
+    h.note (0, 0.0f, 8.0f, 60);
+    h.host.bpm = 120.0;
+    h.host.playing = true;
+    Events events;
+
+    for (int b = 0; b < 300; ++b)
+    {
+        const auto exact = b * 512.0 * 2.0 / 48000.0;
+        h.host.ppq = std::round (exact * 1920.0) / 1920.0;
+        const auto block = h.run (1);
+        events.insert (events.end(), block.begin(), block.end());
+    }
+
+    EXPECT_EQ (onsetsOf (events, 60), (std::vector<int64_t> { 0 }));
+
+    h.host.ppq = std::round (300 * 512.0 * 2.0 / 48000.0 * 1920.0 + 2.0) / 1920.0; // two ticks on: a jump
+    const auto jump = h.samplesDone();
+    EXPECT_EQ (onsetsOf (h.run (1), 60), (std::vector<int64_t> { jump }));
+}
+
 TEST (Transport, ASeekDuringHostPlaybackShiftsTheHostPosition)
 {
     EngineHarness h;
