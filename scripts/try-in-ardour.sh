@@ -16,11 +16,11 @@
 # configuration and plug-in cache there too, so a user's own Ardour set-up is left alone.
 # Exits 1 when a step did not show what Zelk should (lines starting with "FAIL:" or "Error:").
 #
-# What Ardour 7.3 showed: all of it works, but at 120 BPM each held note is attacked again about
-# every 12.5 blocks. Ardour gives the song position in whole 1/1920 beats, so with 1024-sample
-# blocks (81.92 of them) the position now and then steps 0.92 of one short, about 11.5 samples,
-# which Zelk takes for a jump of the host. At 117.1875 BPM a block is exactly 80 of them, and
-# the notes come out exactly as they should: compare the two with ZELK_ARDOUR_BPM.
+# What Ardour 7.3 showed: all of it works. Ardour gives the song position in whole 1/1920 beats,
+# so with 1024-sample blocks at 120 BPM (81.92 of them) a block's start now and then lies most of
+# one short of where the last one ended; Zelk allows a host that counts in ticks that much, so held
+# notes play through (before it did, each was attacked again about every 12.5 blocks). The tempo
+# can be changed with ZELK_ARDOUR_BPM (at 117.1875 BPM a block is exactly 80 ticks).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 bundle="${1:-$ZELK_BUILD/Zelk_artefacts/Release/VST3/Zelk.vst3}"
