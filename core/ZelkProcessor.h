@@ -12,11 +12,14 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 namespace zelk
 {
+struct CaptureBeforeClose;
+
 // The plug-in's audio processor. The parameter tree is the single store of the pattern and of
 // every setting; the editor and the audio thread otherwise meet only in the atomic fields below.
 class ZelkProcessor : public juce::AudioProcessor
@@ -74,6 +77,8 @@ public:
     const PlaybackEngine& playbackEngine() const noexcept { return engine; }
     // The incoming MIDI that CAPTURE keeps while it is armed.
     LiveCapture& liveCapture() noexcept { return capture; }
+    // Message thread: the undo step a window closed in the middle of a capture leaves for the next.
+    std::unique_ptr<CaptureBeforeClose> captureBeforeClose;
 
     // Requests from the editor, each consumed once by the audio thread.
     std::atomic<bool> playRequested { false };

@@ -4,8 +4,20 @@
 #include "midi/CapturedPattern.h"
 #include "midi/PerformanceCapture.h"
 
+#include <algorithm>
+
 namespace zelk
 {
+namespace
+{
+// Bends, channel pressure and controllers: what a VST 3 host hands a plug-in only as parameters.
+bool isChannelExpression (const CapturedInput& e)
+{
+    const auto type = e.bytes[0] & 0xf0;
+    return type == 0xe0 || type == 0xd0 || type == 0xb0;
+}
+} // namespace
+
 void CaptureSession::start()
 {
     events.clear();
@@ -47,6 +59,11 @@ CaptureResult CaptureSession::finish()
     options.endBeat = capture.lastPosition();
     auto result = capturePerformance (sequence, options);
     result.report.eventsDropped = capture.droppedEvents();
+
+    if (result.ok() && processor.wrapperType == juce::AudioProcessor::wrapperType_VST3
+        && std::none_of (events.begin(), events.end(), isChannelExpression))
+        result.report.hints.add ("A VST 3 host sends notes only: drop a .mid file for bends and timbre");
+
     events.clear();
     events.shrink_to_fit();
     return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/UndoSnapshot.h"
 #include "engine/LiveCapture.h"
 #include "midi/CaptureTypes.h"
 
@@ -8,6 +9,15 @@
 namespace zelk
 {
 class ZelkProcessor;
+
+// A capture that the window closed in the middle of replaces the pattern as CAPTURE off does, but
+// the undo history goes with the window: the pattern before it waits here for the next window's
+// history, so that UNDO still brings it back.
+struct CaptureBeforeClose
+{
+    UndoSnapshot before;
+    juce::String summary;
+};
 
 // A live capture from CAPTURE on to CAPTURE off, on the message thread: what the block routine
 // queued is collected as it comes, so that the queue only has to hold what arrives between two

@@ -21,10 +21,12 @@ UndoSnapshot UndoHistory::takeSnapshot() const
     return snapshot;
 }
 
-void UndoHistory::pushUndo()
+void UndoHistory::pushUndo() { pushUndo (takeSnapshot()); }
+
+void UndoHistory::pushUndo (UndoSnapshot before)
 {
     redoHistory.clear();
-    undoHistory.push_back (takeSnapshot());
+    undoHistory.push_back (std::move (before));
 
     while (undoHistory.size() > maximumSteps)
         undoHistory.pop_front();

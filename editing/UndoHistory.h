@@ -23,6 +23,8 @@ public:
 
     // Records the current state as one undo step and ends the redo chain.
     void pushUndo();
+    // Records a state taken before, as pushUndo would have then.
+    void pushUndo (UndoSnapshot before);
 
     // Both end the canvas gesture first and run its after-change hook at the end; with nothing
     // to step to they do nothing more.

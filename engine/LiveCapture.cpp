@@ -1,6 +1,7 @@
 #include "engine/LiveCapture.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace zelk
@@ -29,30 +30,36 @@ void LiveCapture::arm()
     drain (leftovers);
     dropped = 0;
     position = 0.0;
-    ++generation;
-    state = armed;
+    word = ((captureOf (word.load()) + 1) << 2) | armed;
 }
 
 void LiveCapture::disarm() noexcept
 {
-    state = off;
+    word = word.load() & ~3u;
 }
 
 int LiveCapture::drain (std::vector<CapturedInput>& events)
 {
     int start1 = 0, size1 = 0, start2 = 0, size2 = 0;
     fifo.prepareToRead (fifo.getNumReady(), start1, size1, start2, size2);
-    events.insert (events.end(), queue.begin() + start1, queue.begin() + start1 + size1);
-    events.insert (events.end(), queue.begin() + start2, queue.begin() + start2 + size2);
+    const auto current = captureOf (word.load());
+    const auto before = events.size();
+    const auto keep = [&] (int start, int size)
+    {
+        std::copy_if (queue.begin() + start, queue.begin() + start + size, std::back_inserter (events),
+                      [current] (const CapturedInput& e) { return e.capture == current; });
+    };
+    keep (start1, size1);
+    keep (start2, size2);
     fifo.finishedRead (size1 + size2);
-    return size1 + size2;
+    return (int) (events.size() - before);
 }
 
 void LiveCapture::stage (const juce::MidiBuffer& incoming) noexcept
 {
     stagedCount = 0;
 
-    if (state.load() != armed || staged.empty())
+    if (stateOf (word.load()) != armed || staged.empty())
         return;
 
     for (const auto metadata : incoming)
@@ -74,8 +81,9 @@ void LiveCapture::stage (const juce::MidiBuffer& incoming) noexcept
     }
 }
 
-void LiveCapture::push (const CapturedInput& event) noexcept
+void LiveCapture::push (CapturedInput event, uint32_t w) noexcept
 {
+    event.capture = captureOf (w);
     int start1 = 0, size1 = 0, start2 = 0, size2 = 0;
     fifo.prepareToWrite (1, start1, size1, start2, size2);
 
@@ -89,36 +97,42 @@ void LiveCapture::push (const CapturedInput& event) noexcept
     fifo.finishedWrite (1);
 }
 
-void LiveCapture::end() noexcept
+// Ends only the capture that block was keeping.
+void LiveCapture::end (uint32_t w) noexcept
 {
-    auto expected = (int) armed;
-    state.compare_exchange_strong (expected, (int) ended);
+    word.compare_exchange_strong (w, (w & ~3u) | ended);
+}
+
+void LiveCapture::begin (const BlockClock& clock) noexcept
+{
+    // The transport's state when the capture began decides how positions run.
+    begun = true;
+    followsTransport = clock.running;
+    pass = clock.passOf (0);
+    lastBeat = clock.positionOf (0);
+    samplesSinceArmed = 0;
+    firstNoteOnSample = -1;
+    tempoUsed = clock.tempo;
 }
 
 void LiveCapture::commit (const BlockClock& clock, int numSamples) noexcept
 {
     const auto count = std::exchange (stagedCount, 0);
 
-    if (state.load() != armed || queue.empty())
+    const auto w = word.load();
+
+    if (stateOf (w) != armed || queue.empty())
         return;
 
-    if (const auto g = generation.load(); g != seenGeneration)
+    if (captureOf (w) != seenCapture)
     {
-        seenGeneration = g;
+        seenCapture = captureOf (w);
         begun = false;
     }
 
-    if (!begun)
-    {
-        // The transport's state when the capture began decides how positions run.
-        begun = true;
-        followsTransport = clock.running;
-        pass = clock.passOf (0);
-        lastBeat = clock.positionOf (0);
-        samplesSinceArmed = 0;
-        firstNoteOnSample = -1;
-        tempoUsed = clock.tempo;
-    }
+    // PLAY or the host starting before the first note makes the capture follow the transport.
+    if (!begun || (!followsTransport && clock.running && firstNoteOnSample < 0))
+        begin (clock);
 
     const auto last = std::max (0, numSamples - 1);
 
@@ -130,7 +144,7 @@ void LiveCapture::commit (const BlockClock& clock, int numSamples) noexcept
 
         if (!clock.running || wrapsAt (0))
         {
-            end();
+            end (w);
             return;
         }
 
@@ -140,18 +154,18 @@ void LiveCapture::commit (const BlockClock& clock, int numSamples) noexcept
 
             if (wrapsAt (event.sampleOffset))
             {
-                end();
+                end (w);
                 return;
             }
 
             event.beat = clock.positionOf (event.sampleOffset);
             lastBeat = std::max (lastBeat, event.beat);
-            push (event);
+            push (event, w);
         }
 
         if (wrapsAt (last))
         {
-            end();
+            end (w);
             return;
         }
 
@@ -170,7 +184,7 @@ void LiveCapture::commit (const BlockClock& clock, int numSamples) noexcept
             firstNoteOnSample = sample;
 
         event.beat = firstNoteOnSample < 0 ? 0.0 : (double) (sample - firstNoteOnSample) * clock.beatsPerSample;
-        push (event);
+        push (event, w);
     }
 
     samplesSinceArmed += numSamples;

@@ -17,6 +17,7 @@ struct CapturedInput
     int32_t sampleOffset = 0; // within its block
     uint8_t bytes[3]{};
     uint8_t size = 0;
+    uint32_t capture = 0; // which capture queued it
 };
 
 // Incoming MIDI kept while CAPTURE is armed. The block routine copies each event with its sample
@@ -26,7 +27,11 @@ struct CapturedInput
 //
 // Positions follow the play head (the host's or PLAY's) and the capture ends at a loop wrap or a
 // jump back, keeping one pass, or when the transport stops. Armed with no transport running,
-// positions run from the first note-on at the block's tempo.
+// positions run from the first note-on at the block's tempo, unless the transport starts before
+// any note was played: then they follow it.
+//
+// Each arming starts a new capture, numbered together with the state in one atomic word, so that
+// a block still finishing an earlier capture can neither end the new one nor add to it.
 class LiveCapture
 {
 public:
@@ -38,8 +43,8 @@ public:
     // Message thread.
     void arm();
     void disarm() noexcept;
-    bool isArmed() const noexcept { return state.load() == armed; }
-    bool hasEnded() const noexcept { return state.load() == ended; }
+    bool isArmed() const noexcept { return stateOf (word.load()) == armed; }
+    bool hasEnded() const noexcept { return stateOf (word.load()) == ended; }
     // Moves what the audio thread queued to the end of `events`; returns how many.
     int drain (std::vector<CapturedInput>& events);
     int droppedEvents() const noexcept { return dropped.load(); }
@@ -52,18 +57,22 @@ public:
     void commit (const BlockClock& clock, int numSamples) noexcept;
 
 private:
-    enum State
+    enum State : uint32_t
     {
         off,
         armed,
         ended
     };
 
-    void push (const CapturedInput& event) noexcept;
-    void end() noexcept;
+    // The low two bits hold the state, the rest the capture's number.
+    static constexpr uint32_t stateOf (uint32_t w) noexcept { return w & 3u; }
+    static constexpr uint32_t captureOf (uint32_t w) noexcept { return w >> 2; }
 
-    std::atomic<int> state{off};
-    std::atomic<uint32_t> generation{0};
+    void begin (const BlockClock& clock) noexcept;
+    void push (CapturedInput event, uint32_t w) noexcept;
+    void end (uint32_t w) noexcept;
+
+    std::atomic<uint32_t> word{off};
     std::atomic<int> dropped{0};
     std::atomic<double> position{0.0};
     std::atomic<double> tempoUsed{120.0};
@@ -73,8 +82,8 @@ private:
     std::vector<CapturedInput> staged;
     int stagedCount = 0;
 
-    // The audio thread's own bookkeeping, started afresh when it sees a new generation.
-    uint32_t seenGeneration = 0;
+    // The audio thread's own bookkeeping, started afresh when it sees a new capture.
+    uint32_t seenCapture = 0;
     bool begun = false;
     bool followsTransport = false;
     double pass = 0.0;

@@ -171,7 +171,6 @@ void PlaybackEngine::renderSamples (const BlockTransport& block, const LoopRegio
                                     juce::AudioBuffer<float>& buffer, MidiSender& out) noexcept
 {
     const auto beatsPerSample = block.tempo / (sampleRate * 60.0);
-    clock = { block.hostPlaying || playing, block.blockStart, beatsPerSample, block.tempo, region };
     const auto numSamples = buffer.getNumSamples();
     const auto numChannels = buffer.getNumChannels();
     const auto loopEnd = region.end();

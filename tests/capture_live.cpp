@@ -84,6 +84,18 @@ TEST (LiveCapture, WithoutATransportTimeRunsFromTheFirstNoteOnAtTheHostsTempo)
     ASSERT_TRUE (result.ok()) << result.error;
     // The first note-on is beat 0; the performance's beats are the host's, here at 90 bpm too.
     expectThePerformance (result.notes, -1.0);
+
+    // Armed first, then the host starts before a note is played: the notes land where they were
+    // played on the host's timeline.
+    session.start();
+    player.idle();
+    host.playing = true;
+    host.ppq = 8.0;
+    LivePlayer fromEight (processor, host);
+    fromEight.play (mpePerformance (8.0), 12.0);
+    const auto followed = session.finish();
+    ASSERT_TRUE (followed.ok()) << followed.error;
+    expectThePerformance (followed.notes, 8.0);
 }
 
 TEST (LiveCapture, ALoopWrapEndsTheCaptureAfterOnePass)
@@ -188,13 +200,23 @@ TEST (EditorCapture, CaptureReplacesThePatternAsOneStepAndClosingTheWindowKeepsI
     EXPECT_EQ (editor->status(), "Nothing captured: no notes were played");
     EXPECT_EQ (processor.readNote (0).pitch, 50);
 
-    // The host closing the window in the middle keeps what was played.
+    // The host closing the window in the middle keeps what was played, and the next window's
+    // UNDO still brings back the pattern from before it.
     editor.click (capture);
     player.play (mpePerformance (4.0), 8.0);
     editor.close();
     EXPECT_EQ (processor.readNote (0).pitch, 60);
     EXPECT_NEAR (processor.readNote (0).start, 5.0, 0.002);
     EXPECT_FALSE (processor.liveCapture().isArmed());
+
+    editor.editor = std::make_unique<ZelkEditor> (processor);
+    EXPECT_TRUE (editor.canvas().hint.startsWith ("Captured 3 notes"));
+    editor.click (EditorButton::undo);
+    EXPECT_EQ (processor.readNote (0).pitch, 50);
+    EXPECT_FALSE (processor.isNoteOn (1));
+    editor.close();
+    editor.editor = std::make_unique<ZelkEditor> (processor); // taken once
+    EXPECT_FALSE (editor->undoHistory().canUndo());
 }
 
 TEST (EditorCapture, AMidiFileDroppedOnThePianoRollIsCapturedAsOneStep)
@@ -224,7 +246,11 @@ TEST (EditorCapture, AMidiFileDroppedOnThePianoRollIsCapturedAsOneStep)
     EXPECT_EQ (processor.readNote (0).pitch, 50);
     EXPECT_FALSE (editor.canvas().hint.startsWith ("Drop"));
 
-    editor->filesDropped (files, onCanvas.x, onCanvas.y);
+    // Only the piano roll is a drop target, so the pointer shows a drop elsewhere is refused.
+    EXPECT_EQ (dynamic_cast<juce::FileDragAndDropTarget*> (editor.editor.get()), nullptr);
+    auto& roll = editor.canvas();
+    ASSERT_TRUE (roll.isInterestedInFileDrag (files));
+    roll.filesDropped (files, roll.getWidth() / 2, roll.getHeight() / 2);
     EXPECT_EQ (processor.readNote (0).pitch, 60);
     EXPECT_EQ (processor.readNote (2).pitch, 64);
     EXPECT_EQ (editor->status(), "Captured 3 notes");

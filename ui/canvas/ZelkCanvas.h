@@ -45,9 +45,29 @@ struct PressRoute
 
 // The piano roll: the pattern on a grid of semitone rows against a beat timeline, a keyboard on the
 // left, a ruler on top. It keeps no note data; every paint and every pointer event reads the slots.
-class ZelkCanvas : public juce::Component
+class ZelkCanvas : public juce::Component, public juce::FileDragAndDropTarget
 {
 public:
+    // Files dragged from the desktop: only the piano roll takes a drop, so the pointer shows where
+    // one lands. The window says what a drop does; positions are in the window's coordinates.
+    struct FileDrops
+    {
+        std::function<bool (const juce::StringArray&)> wanted;
+        std::function<void (const juce::StringArray&, int, int)> entered, moved, dropped;
+        std::function<void (const juce::StringArray&)> left;
+    };
+    FileDrops fileDrops;
+
+    bool isInterestedInFileDrag (const juce::StringArray& files) override { return fileDrops.wanted && fileDrops.wanted (files); }
+    void fileDragEnter (const juce::StringArray& files, int x, int y) override { forward (fileDrops.entered, files, x, y); }
+    void fileDragMove (const juce::StringArray& files, int x, int y) override { forward (fileDrops.moved, files, x, y); }
+    void filesDropped (const juce::StringArray& files, int x, int y) override { forward (fileDrops.dropped, files, x, y); }
+    void fileDragExit (const juce::StringArray& files) override
+    {
+        if (fileDrops.left)
+            fileDrops.left (files);
+    }
+
     enum class Tool
     {
         draw = 0,
@@ -149,6 +169,13 @@ public:
     ZelkProcessor& processor;
 
 private:
+    template <typename Handler>
+    void forward (const Handler& handler, const juce::StringArray& files, int x, int y)
+    {
+        if (handler)
+            handler (files, x + getX(), y + getY());
+    }
+
     // The operations in editing/ act on this; the canvas shows its fields under their own names.
     CanvasEditState edit;
 

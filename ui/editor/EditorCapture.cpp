@@ -30,11 +30,24 @@ juce::String firstMidiFile (const juce::StringArray& files)
 void ZelkEditor::addCaptureButton()
 {
     captureButton.setComponentID ("capture");
-    captureButton.setTooltip ("Capture what you play on an MPE controller into this pattern: bends, pressure and "
-                              "timbre become curves, slides glides, wobbles vibrato. Click again to stop; UNDO "
-                              "restores the pattern. Drop a .mid file on the piano roll to capture it.");
+    juce::String tip ("Capture what you play on an MPE controller into this pattern: bends, pressure and timbre "
+                      "become curves, slides glides, wobbles vibrato. Click again to stop; UNDO restores the pattern. "
+                      "Drop a .mid file on the piano roll to capture it.");
+
+    if (processor.wrapperType == juce::AudioProcessor::wrapperType_VST3)
+        tip << " In a VST 3 host only the notes and their poly pressure arrive: for bends, pressure and timbre, "
+               "drop the recorded clip's .mid file.";
+
+    captureButton.setTooltip (tip);
     captureButton.onClick = [this] { toggleCapture(); };
     addAndMakeVisible (captureButton);
+
+    auto& drops = canvas.fileDrops;
+    drops.wanted = [this] (const juce::StringArray& files) { return isInterestedInFileDrag (files); };
+    drops.entered = [this] (const juce::StringArray& files, int x, int y) { fileDragEnter (files, x, y); };
+    drops.moved = [this] (const juce::StringArray& files, int x, int y) { fileDragMove (files, x, y); };
+    drops.dropped = [this] (const juce::StringArray& files, int x, int y) { filesDropped (files, x, y); };
+    drops.left = [this] (const juce::StringArray& files) { fileDragExit (files); };
 }
 
 void ZelkEditor::toggleCapture()
@@ -106,6 +119,34 @@ void ZelkEditor::showCaptured (const CaptureResult& result, CaptureSource source
     statusText = result.report.shortSummary();
     afterChange();
     repaint();
+}
+
+// What was played is kept: the window closing ends a capture as CAPTURE off does. Its undo step
+// outlives the window in the processor.
+void ZelkEditor::keepCaptureOnClose()
+{
+    if (!isCapturing())
+        return;
+
+    auto before = history.takeSnapshot();
+    const auto result = captureSession.finish();
+
+    if (!result.ok())
+        return;
+
+    const auto summary = writeCapture (processor, result, CaptureSource::live);
+    processor.captureBeforeClose.reset (new CaptureBeforeClose { std::move (before), summary });
+}
+
+void ZelkEditor::takeCaptureBeforeClose()
+{
+    const auto carried = std::move (processor.captureBeforeClose);
+
+    if (carried == nullptr)
+        return;
+
+    history.pushUndo (carried->before);
+    canvas.hint = carried->summary + " UNDO restores the pattern from before it.";
 }
 
 bool ZelkEditor::captureMidiFile (const juce::File& file)

@@ -41,15 +41,14 @@ ZelkEditor::ZelkEditor (ZelkProcessor& p)
 
     showTab (pianoRollPage);
     applyTheme();
+    takeCaptureBeforeClose();
     startTimer (timerIntervalMilliseconds);
 }
 
 ZelkEditor::~ZelkEditor()
 {
     stopTimer();
-    // What was played is kept: the window closing ends a capture as CAPTURE off does.
-    if (isCapturing())
-        finishCapture();
+    keepCaptureOnClose();
 
     // No parameter gesture may outlive the window: not the piano roll's, nor a knob's that the
     // host closed the window in the middle of (its attachment goes before the knob does).

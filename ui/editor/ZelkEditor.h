@@ -31,8 +31,7 @@ class ZelkProcessor;
 // copy of the pattern; the undo history lives as long as the window.
 class ZelkEditor : public juce::AudioProcessorEditor,
                    private juce::Timer,
-                   public juce::DragAndDropContainer,
-                   public juce::FileDragAndDropTarget
+                   public juce::DragAndDropContainer
 {
 public:
     explicit ZelkEditor (ZelkProcessor& processor);
@@ -71,11 +70,13 @@ public:
     bool captureMidiFile (const juce::File& file);
     ZelkButton& captureToggle() noexcept { return captureButton; }
 
-    bool isInterestedInFileDrag (const juce::StringArray& files) override;
-    void fileDragEnter (const juce::StringArray& files, int x, int y) override;
-    void fileDragMove (const juce::StringArray& files, int x, int y) override;
-    void fileDragExit (const juce::StringArray& files) override;
-    void filesDropped (const juce::StringArray& files, int x, int y) override;
+    // Files dragged from the desktop over the piano roll, which hands them on; in the window's
+    // coordinates.
+    bool isInterestedInFileDrag (const juce::StringArray& files);
+    void fileDragEnter (const juce::StringArray& files, int x, int y);
+    void fileDragMove (const juce::StringArray& files, int x, int y);
+    void fileDragExit (const juce::StringArray& files);
+    void filesDropped (const juce::StringArray& files, int x, int y);
 
     // The timer's work, also run by hand in tests and benchmarks.
     void tick();
@@ -120,6 +121,8 @@ private:
     void addCaptureButton();
     void tickCapture();
     void finishCapture();
+    void keepCaptureOnClose();
+    void takeCaptureBeforeClose();
     void showCaptured (const CaptureResult& result, CaptureSource source);
 
     void paintFrame (juce::Graphics& g);
