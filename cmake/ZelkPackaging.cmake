@@ -48,11 +48,11 @@ if(ZELK_HELP2MAN AND ZELK_GZIP)
         COMMAND "${ZELK_GZIP}" -9nf "${ZELK_PACKAGE_FOLDER}/zelk.1"
         DEPENDS zelk "${CMAKE_CURRENT_SOURCE_DIR}/packaging/linux/zelk.h2m"
         VERBATIM)
+    configure_file(packaging/linux/zelk-standalone.1.in "${ZELK_PACKAGE_FOLDER}/zelk-standalone.1" @ONLY)
     add_custom_command(OUTPUT "${ZELK_PACKAGE_FOLDER}/zelk-standalone.1.gz"
-        COMMAND "${CMAKE_COMMAND}" -E make_directory "${ZELK_PACKAGE_FOLDER}"
-        COMMAND "${ZELK_GZIP}" -9nc "${CMAKE_CURRENT_SOURCE_DIR}/packaging/linux/zelk-standalone.1"
+        COMMAND "${ZELK_GZIP}" -9nc "${ZELK_PACKAGE_FOLDER}/zelk-standalone.1"
             > "${ZELK_PACKAGE_FOLDER}/zelk-standalone.1.gz"
-        DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/packaging/linux/zelk-standalone.1"
+        DEPENDS "${ZELK_PACKAGE_FOLDER}/zelk-standalone.1"
         VERBATIM)
     add_custom_command(OUTPUT "${ZELK_PACKAGE_FOLDER}/changelog.gz"
         COMMAND "${CMAKE_COMMAND}" -E make_directory "${ZELK_PACKAGE_FOLDER}"
@@ -62,6 +62,12 @@ if(ZELK_HELP2MAN AND ZELK_GZIP)
         VERBATIM)
     add_custom_target(zelk_package_files DEPENDS "${ZELK_PACKAGE_FOLDER}/zelk.1.gz"
         "${ZELK_PACKAGE_FOLDER}/zelk-standalone.1.gz" "${ZELK_PACKAGE_FOLDER}/changelog.gz")
+endif()
+
+# The changelog is written by hand; a version without an entry of its own is easy to miss.
+file(STRINGS packaging/linux/changelog ZELK_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT ZELK_CHANGELOG_TOP MATCHES "^zelk \\(${PROJECT_VERSION}\\) ")
+    message(WARNING "packaging/linux/changelog has no entry for version ${PROJECT_VERSION} at its top")
 endif()
 
 # Where Linux hosts look for system-wide VST 3 plug-ins, and the programs beside it.

@@ -8,7 +8,9 @@
 #   ZELK_PACKAGE_BUILD  the Linux build folder of the package (default: build-package beside the
 #                       Linux one; tests and benchmarks off, since CPack builds all of it)
 #   ZELK_DIST           where the packages go (default: dist/ in the checkout)
+#   ZELK_CACHE          where the static libjpeg is kept (default: ~/.cache/zelk)
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$ZELK_ROOT/scripts/image-libraries.sh"
 shopt -s inherit_errexit
 
 ZELK_PACKAGE_BUILD="${ZELK_PACKAGE_BUILD:-$ZELK_BUILD-package}"
@@ -73,8 +75,12 @@ package_windows() {
 }
 
 package_debian() {
+    zelk_install_packages
+    # Linked in statically, so that the package installs on Ubuntu too (its libjpeg has another name).
+    static_image_libraries linux
     ZELK_TARGETS="all zelk_icons zelk_package_files" \
-        zelk_build "$ZELK_PACKAGE_BUILD" -DZELK_BUILD_TESTS=OFF -DZELK_BUILD_BENCHMARKS=OFF
+        zelk_build "$ZELK_PACKAGE_BUILD" -DZELK_BUILD_TESTS=OFF -DZELK_BUILD_BENCHMARKS=OFF \
+        -DZELK_STATIC_IMAGE_LIBRARIES="$libraries"
 
     local package="$ZELK_DIST/zelk_${ZELK_VERSION}_amd64.deb"
     echo "== Making $package"
@@ -84,6 +90,7 @@ package_debian() {
     mkdir -p "$ZELK_DIST"
     mv "$ZELK_PACKAGE_BUILD/cpack/$(basename "$package")" "$package"
     echo "== $(basename "$package"): $(stat -c %s "$package") bytes"
+    echo "== Depends: $(dpkg-deb -f "$package" Depends)"
 
     echo "== lintian"
     local status=0

@@ -1,5 +1,5 @@
 ; Zelk's Windows installer, made by scripts/package.sh with makensis, which defines:
-;   VERSION        1.9.3
+;   VERSION        the version, CMakeLists.txt's project(Zelk VERSION ...)
 ;   OUTFILE        the installer to write
 ;   FILES          the folder of what it installs: Zelk.vst3, "Zelk Standalone.exe", zelk.exe and
 ;                  Zelk.ico (the logo)
@@ -8,7 +8,10 @@
 ;
 ; It is a 64-bit installer: all it installs is x64, and a 64-bit process sees the real Program
 ; Files and the 64-bit registry, with none of the redirection a 32-bit one would have to undo.
-; 32-bit Windows refuses to start it before any of its code runs, so nothing is half installed.
+; 32-bit Windows refuses to start it before any of its code runs, so nothing is half installed;
+; the message is Windows' own. A 32-bit installer could say why in words of ours, but Wine would
+; need its 32-bit half to test it, which our build machines cannot run: their kernels start no
+; 32-bit programs.
 
 Unicode true
 Target amd64-unicode
@@ -20,6 +23,8 @@ ManifestDPIAware true
 !include LogicLib.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zelk"
+!define VENDOR_KEY "Software\Ostrel"
+!define PRODUCT_KEY "${VENDOR_KEY}\Zelk"
 ; Where every VST 3 host looks; other plug-ins live there too.
 !define VST3_FOLDER "$COMMONFILES64\VST3"
 !define BUNDLE_FOLDER "${VST3_FOLDER}\Zelk.vst3"
@@ -31,6 +36,8 @@ ManifestDPIAware true
 Name "Zelk ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Ostrel\Zelk"
+; A reinstall or an upgrade goes where the last install went (unless /D= names a folder).
+InstallDirRegKey HKLM "${PRODUCT_KEY}" "InstallDir"
 BrandingText "Ostrel Zelk ${VERSION}"
 
 VIProductVersion "${VERSION}.0"
@@ -89,6 +96,7 @@ Section "Zelk" SectionZelk
 
     CreateShortCut "$SMPROGRAMS\Zelk.lnk" "$INSTDIR\${STANDALONE_NAME}" "" "$INSTDIR\Zelk.ico" 0
 
+    WriteRegStr HKLM "${PRODUCT_KEY}" "InstallDir" "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Zelk"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Ostrel"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -120,4 +128,6 @@ Section "Uninstall"
     RMDir "$PROGRAMFILES64\Ostrel"
 
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegKey HKLM "${PRODUCT_KEY}"
+    DeleteRegKey /ifempty HKLM "${VENDOR_KEY}"
 SectionEnd

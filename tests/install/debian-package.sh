@@ -54,6 +54,17 @@ seconds_since() {
     echo "$((tenths / 10)).$((tenths % 10))"
 }
 
+# Only packages that Debian 12 and Ubuntu 22.04 and 24.04 all have by these names (24.04's t64
+# libraries provide libasound2 and libpng16-16): one named only in Debian, like libjpeg62-turbo,
+# keeps the package from installing on Ubuntu.
+shared_names=" libc6 libgcc-s1 libstdc++6 zlib1g libasound2 libfreetype6 libfontconfig1 libpng16-16 "
+shared_names+=" libx11-6 libxext6 libxcursor1 libxinerama1 libxrandr2 libxrender1 "
+depends="$(dpkg-deb -f "$package" Depends)"
+foreign="$(tr ',|' '\n\n' <<< "$depends" | awk '{ print $1 }' | while read -r name; do
+    [[ "$shared_names" == *" $name "* ]] || echo "$name"; done | paste -sd ' ')"
+check "$([ -n "$depends" ] && [ -z "$foreign" ] && echo 1)" \
+    "it depends only on packages Debian and Ubuntu name alike${foreign:+, not on $foreign}"
+
 echo "== apt-get install $package"
 started=$(milliseconds)
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=300 "$package" > "$shots/apt-install.log" 2>&1

@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # windows-installer.sh INSTALLER FILES: installs the Windows installer silently into a fresh Wine
 # prefix of its own, as a producer would, and checks what it installed against FILES, the folder
-# the installer was made from (scripts/package.sh): the files in place, zelk.exe loading the installed bundle as a host does, a second
-# install over an older one, and an uninstall that leaves the VST 3 folder (another plug-in's bundle
-# in it) and the user's documents as they were. The prefix, and a home folder of its own that
-# Wine's shell folders point into, are removed afterwards. Ends with "installer: N passed, M failed".
+# the installer was made from (scripts/package.sh): the files in place, zelk.exe loading the
+# installed bundle as a host does, a second install over an older one, an uninstall that leaves the
+# VST 3 folder (another plug-in's bundle in it) and the user's documents as they were, and an
+# upgrade that goes to the folder the producer chose before. The prefix, and a home folder of its
+# own that Wine's shell folders point into, are removed afterwards. Ends with
+# "installer: N passed, M failed".
 set -uo pipefail
 
 installer="$1"
 files="$2"
+# The version the installer was made for: CMakeLists.txt's, which common.sh reads.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
+set +e
+version="$ZELK_VERSION"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
@@ -52,8 +58,12 @@ seconds_since() {
     echo "$((tenths / 10)).$((tenths % 10))"
 }
 
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zelk'
+product_key='HKLM\Software\Ostrel\Zelk'
+
+# reg_value NAME [KEY]: a value of the key (by default the entry in the list of programs).
 reg_value() {
-    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zelk' /v "$1" 2> /dev/null \
+    wine reg query "${2:-$uninstall_key}" /v "$1" 2> /dev/null \
         | tr -d '\r' | awk -v name="$1" '$1 == name { $1 = ""; $2 = ""; sub(/^  */, ""); print }'
 }
 
@@ -93,10 +103,11 @@ check "$(cmp -s "$files/Zelk Standalone.exe" "$program/Zelk Standalone.exe" && c
     && cmp -s "$files/Zelk.ico" "$program/Zelk.ico" && [ -f "$program/uninstall.exe" ] && echo 1)" \
     "the Standalone, zelk.exe, the icon and the uninstaller are in C:/Program Files/Ostrel/Zelk"
 check "$([ -f "$shortcut" ] && echo 1)" "the Start menu has Zelk"
-name="$(reg_value DisplayName)" publisher="$(reg_value Publisher)" version="$(reg_value DisplayVersion)"
+name="$(reg_value DisplayName)" publisher="$(reg_value Publisher)"
 icon="$(reg_value DisplayIcon)" size="$(reg_value EstimatedSize)" uninstall="$(reg_value UninstallString)"
-check "$([ "$name" = Zelk ] && [ "$publisher" = Ostrel ] && [ "$version" = 1.9.3 ] && echo 1)" \
-    "the list of programs shows \"$name\" by \"$publisher\", version \"$version\""
+shown="$(reg_value DisplayVersion)"
+check "$([ "$name" = Zelk ] && [ "$publisher" = Ostrel ] && [ -n "$version" ] && [ "$shown" = "$version" ] && echo 1)" \
+    "the list of programs shows \"$name\" by \"$publisher\", version \"$shown\" ($version expected)"
 check "$([ "$icon" = 'C:\Program Files\Ostrel\Zelk\Zelk.ico' ] && [ $((size)) -gt 1000 ] \
     && [ "$uninstall" = '"C:\Program Files\Ostrel\Zelk\uninstall.exe"' ] && echo 1)" \
     "with its icon \"$icon\", size $((size)) KB and uninstaller $uninstall"
@@ -112,13 +123,15 @@ echo "== A second silent install over an older one"
 # What an older version left: another module, a file the new one does not have, another version.
 echo "older module" > "$bundle/Contents/x86_64-win/Zelk.vst3"
 echo "older file" > "$bundle/Contents/x86_64-win/older.txt"
-wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zelk' /v DisplayVersion /d 1.9.2 /f > /dev/null
+wine reg add "$uninstall_key" /v DisplayVersion /d 0.1.0 /f > /dev/null
 wine "$installer" /S
 second_status=$?
 check "$([ "$second_status" = 0 ] && echo 1)" "the second install exits with status 0 ($second_status)"
 check "$(cmp -s "$built_bundle/Contents/x86_64-win/Zelk.vst3" "$bundle/Contents/x86_64-win/Zelk.vst3" \
-    && [ ! -e "$bundle/Contents/x86_64-win/older.txt" ] && [ "$(reg_value DisplayVersion)" = 1.9.3 ] && echo 1)" \
+    && [ ! -e "$bundle/Contents/x86_64-win/older.txt" ] && [ "$(reg_value DisplayVersion)" = "$version" ] && echo 1)" \
     "it replaces the older bundle whole and the version in the list of programs"
+chosen="$(reg_value InstallDir "$product_key")"
+check "$([ "$chosen" = 'C:\Program Files\Ostrel\Zelk' ] && echo 1)" "the registry keeps the program folder for the next install ($chosen)"
 
 echo "== Silent uninstall"
 step=$(date +%s%N)
@@ -132,10 +145,24 @@ check "$([ "$vst3_after" = "$vst3_before" ] && echo 1)" \
 [ "$vst3_after" = "$vst3_before" ] || diff <(echo "$vst3_before") <(echo "$vst3_after")
 check "$([ ! -e "$program" ] && [ ! -e "$drive_c/Program Files/Ostrel" ] && [ ! -e "$shortcut" ] && echo 1)" \
     "the program folder, the vendor's folder and the Start menu entry are gone"
-check "$(! wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zelk' > /dev/null 2>&1 && echo 1)" \
-    "the list of programs no longer has Zelk"
+check "$(! wine reg query "$uninstall_key" > /dev/null 2>&1 && ! wine reg query 'HKLM\Software\Ostrel' > /dev/null 2>&1 && echo 1)" \
+    "the list of programs no longer has Zelk, and the registry no longer has Ostrel's key"
 check "$([ "$(cat "$documents/Zelk/my-pattern.mid" 2> /dev/null)" = MThd ] && echo 1)" \
     "the producer's pattern in Documents is kept"
+
+echo "== An install into a folder of the producer's, then an upgrade that names none"
+studio="$drive_c/Studio/Zelk"
+wine "$installer" /S '/D=C:\Studio\Zelk'
+first_status=$?
+wine "$installer" /S
+upgrade_status=$?
+check "$([ "$first_status" = 0 ] && [ "$upgrade_status" = 0 ] && [ -f "$studio/zelk.exe" ] && [ ! -e "$program" ] \
+    && [ "$(reg_value InstallLocation)" = 'C:\Studio\Zelk' ] && echo 1)" \
+    "the upgrade goes to C:/Studio/Zelk, the folder chosen before, not to the default one ($first_status, $upgrade_status)"
+wine 'C:\Studio\Zelk\uninstall.exe' /S
+check "$([ ! -e "$studio" ] && [ "$(listing "$vst3")" = "$vst3_before" ] \
+    && ! wine reg query 'HKLM\Software\Ostrel' > /dev/null 2>&1 && echo 1)" \
+    "its uninstaller removes that folder, the bundle and the registry key"
 
 echo "installer: $passed passed, $failed failed"
 [ "$failed" = 0 ]
