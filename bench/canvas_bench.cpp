@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <string>
 
 using namespace zelk;
 
@@ -68,22 +69,48 @@ struct CanvasOnAProcessor
 
     ~CanvasOnAProcessor() { canvas.setLookAndFeel (nullptr); }
 
+    void paintFrame()
+    {
+        juce::Graphics g (frame);
+        canvas.paint (g);
+        benchmark::ClobberMemory();
+    }
+
     void paintFrames (benchmark::State& state)
     {
-        juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
-
         for (auto _ : state)
-        {
-            juce::Graphics g (image);
-            canvas.paint (g);
-            benchmark::ClobberMemory();
-        }
+            paintFrame();
     }
 
     ZelkProcessor processor;
     paperstyle::Look look;
     ZelkCanvas canvas { processor };
+    juce::Image frame { juce::Image::ARGB, canvasWidth, canvasHeight, true };
 };
+
+using PatternWriter = void (*) (ZelkProcessor&);
+
+// A frame benchmark run on each of some patterns, named after the pattern and what it times:
+// "paintTypicalPattern" + "Playing".
+struct NamedPattern
+{
+    const char* name;
+    PatternWriter write;
+};
+
+const NamedPattern typicalPattern { "paintTypicalPattern", writeTypicalPattern },
+    worstCasePattern { "paintWorstCasePattern", writeWorstCasePattern },
+    longVibratoNotes { "paintLongVibratoNotes", writeLongNotesPattern };
+
+bool registerOnPatterns (const char* what, void (*run) (benchmark::State&, PatternWriter),
+                         std::initializer_list<NamedPattern> patterns)
+{
+    for (const auto& pattern : patterns)
+        benchmark::RegisterBenchmark ((std::string (pattern.name) + what).c_str(), run, pattern.write)
+            ->Unit (benchmark::kMillisecond);
+
+    return true;
+}
 
 juce::MouseEvent pointerAt (ZelkCanvas& canvas, juce::Point<float> position, bool dragged, juce::Point<float> press)
 {
@@ -208,12 +235,11 @@ BENCHMARK (paintLongVibratoNotes)->Unit (benchmark::kMillisecond);
 
 // The frames of a playing pattern: the playhead moves and a note sounds under it in every frame,
 // over the note layer kept from the frame before.
-void paintPlayingFrames (benchmark::State& state, void (*writePattern) (ZelkProcessor&))
+void paintPlayingFrames (benchmark::State& state, PatternWriter writePattern)
 {
     CanvasOnAProcessor c;
     writePattern (c.processor);
     c.processor.isPlaying = true;
-    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
     auto position = 0.0;
 
     for (auto _ : state)
@@ -221,46 +247,27 @@ void paintPlayingFrames (benchmark::State& state, void (*writePattern) (ZelkProc
         position = std::fmod (position + 0.05, 16.0);
         c.processor.displayPosition = position;
         c.processor.soundingPitch[0] = 60.0f + (float) position;
-        juce::Graphics g (image);
-        c.canvas.paint (g);
-        benchmark::ClobberMemory();
+        c.paintFrame();
     }
 }
-
-void paintTypicalPatternPlaying (benchmark::State& state) { paintPlayingFrames (state, writeTypicalPattern); }
-BENCHMARK (paintTypicalPatternPlaying)->Unit (benchmark::kMillisecond);
-
-void paintWorstCasePatternPlaying (benchmark::State& state) { paintPlayingFrames (state, writeWorstCasePattern); }
-BENCHMARK (paintWorstCasePatternPlaying)->Unit (benchmark::kMillisecond);
-
-void paintLongVibratoNotesPlaying (benchmark::State& state) { paintPlayingFrames (state, writeLongNotesPattern); }
-BENCHMARK (paintLongVibratoNotesPlaying)->Unit (benchmark::kMillisecond);
+const auto playing = registerOnPatterns ("Playing", paintPlayingFrames,
+                                         { typicalPattern, worstCasePattern, longVibratoNotes });
 
 // Every frame after a change of the pattern (a drag step, automation) draws the notes again.
-void paintAfterEachChange (benchmark::State& state, void (*writePattern) (ZelkProcessor&))
+void paintAfterEachChange (benchmark::State& state, PatternWriter writePattern)
 {
     CanvasOnAProcessor c;
     writePattern (c.processor);
-    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
     auto flip = false;
 
     for (auto _ : state)
     {
         c.processor.setParameterValue ("note1_velocity", (flip = ! flip) ? 90.0f : 100.0f);
-        juce::Graphics g (image);
-        c.canvas.paint (g);
-        benchmark::ClobberMemory();
+        c.paintFrame();
     }
 }
-
-void paintTypicalPatternChanging (benchmark::State& state) { paintAfterEachChange (state, writeTypicalPattern); }
-BENCHMARK (paintTypicalPatternChanging)->Unit (benchmark::kMillisecond);
-
-void paintWorstCasePatternChanging (benchmark::State& state) { paintAfterEachChange (state, writeWorstCasePattern); }
-BENCHMARK (paintWorstCasePatternChanging)->Unit (benchmark::kMillisecond);
-
-void paintLongVibratoNotesChanging (benchmark::State& state) { paintAfterEachChange (state, writeLongNotesPattern); }
-BENCHMARK (paintLongVibratoNotesChanging)->Unit (benchmark::kMillisecond);
+const auto changing = registerOnPatterns ("Changing", paintAfterEachChange,
+                                          { typicalPattern, worstCasePattern, longVibratoNotes });
 
 // The frames of a drag on a heavy pattern: the press, drag steps through `path`, and then each
 // iteration is one drag step, between the two last points of the path alternately, and the paint
@@ -268,32 +275,25 @@ BENCHMARK (paintLongVibratoNotesChanging)->Unit (benchmark::kMillisecond);
 void paintDragFrames (benchmark::State& state, CanvasOnAProcessor& c, const std::vector<juce::Point<float>>& path)
 {
     auto& canvas = c.canvas;
-    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
-    const auto paintFrame = [&]
-    {
-        juce::Graphics g (image);
-        canvas.paint (g);
-        benchmark::ClobberMemory();
-    };
 
     // The frames before the press, as an open window has painted them.
-    paintFrame();
-    paintFrame();
+    c.paintFrame();
+    c.paintFrame();
     const auto press = path.front();
     canvas.mouseDown (pointerAt (canvas, press, false, press));
-    paintFrame();
+    c.paintFrame();
 
     for (const auto& point : path)
         canvas.mouseDrag (pointerAt (canvas, point, true, press));
 
-    paintFrame();
+    c.paintFrame();
     const auto a = path[path.size() - 2], b = path.back();
     auto flip = false;
 
     for (auto _ : state)
     {
         canvas.mouseDrag (pointerAt (canvas, (flip = ! flip) ? a : b, true, press));
-        paintFrame();
+        c.paintFrame();
     }
 
     canvas.mouseUp (pointerAt (canvas, b, true, press));
@@ -303,19 +303,11 @@ void paintDragFrames (benchmark::State& state, CanvasOnAProcessor& c, const std:
 // beats from an empty row leftwards down across the notes and back up, one step of 0.08 beat
 // (6 pixels) and the frame after it per iteration, so that the note grows by a sixteenth every
 // third step and its whole line is drawn anew.
-void paintStrokeSteps (benchmark::State& state, void (*writePattern) (ZelkProcessor&))
+void paintStrokeSteps (benchmark::State& state, PatternWriter writePattern)
 {
     CanvasOnAProcessor c;
     writePattern (c.processor);
     auto& canvas = c.canvas;
-    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true);
-    const auto paintFrame = [&]
-    {
-        juce::Graphics g (image);
-        canvas.paint (g);
-        benchmark::ClobberMemory();
-    };
-
     constexpr int stepsPerStroke = 150;
     const auto pointAt = [&] (int step)
     {
@@ -327,11 +319,11 @@ void paintStrokeSteps (benchmark::State& state, void (*writePattern) (ZelkProces
     {
         c.processor.setParameterValue ("note128_on", 0.0f);
         canvas.mouseDown (pointerAt (canvas, press, false, press));
-        paintFrame();
+        c.paintFrame();
     };
 
-    paintFrame();
-    paintFrame();
+    c.paintFrame();
+    c.paintFrame();
     beginStroke();
     auto step = 0;
 
@@ -347,7 +339,7 @@ void paintStrokeSteps (benchmark::State& state, void (*writePattern) (ZelkProces
         }
 
         canvas.mouseDrag (pointerAt (canvas, pointAt (step), true, press));
-        paintFrame();
+        c.paintFrame();
     }
 
     canvas.mouseUp (pointerAt (canvas, pointAt (step), true, press));
@@ -357,15 +349,11 @@ void paintStrokeSteps (benchmark::State& state, void (*writePattern) (ZelkProces
         state.SkipWithError ("the stroke draws no note of its length");
 }
 
-void paintWorstCasePatternStrokeStep (benchmark::State& state) { paintStrokeSteps (state, writeWorstCasePattern); }
-BENCHMARK (paintWorstCasePatternStrokeStep)->Unit (benchmark::kMillisecond);
-
-void paintLongVibratoNotesStrokeStep (benchmark::State& state) { paintStrokeSteps (state, writeLongNotesPattern); }
-BENCHMARK (paintLongVibratoNotesStrokeStep)->Unit (benchmark::kMillisecond);
+const auto strokeSteps = registerOnPatterns ("StrokeStep", paintStrokeSteps, { worstCasePattern, longVibratoNotes });
 
 // The edit tool drags one note of the pattern, the topmost where it is pressed, a row up and half
 // a beat on, and back.
-void paintNoteMoves (benchmark::State& state, void (*writePattern) (ZelkProcessor&))
+void paintNoteMoves (benchmark::State& state, PatternWriter writePattern)
 {
     CanvasOnAProcessor c;
     writePattern (c.processor);
@@ -386,11 +374,7 @@ void paintNoteMoves (benchmark::State& state, void (*writePattern) (ZelkProcesso
         state.SkipWithError ("the note does not move");
 }
 
-void paintWorstCasePatternNoteMove (benchmark::State& state) { paintNoteMoves (state, writeWorstCasePattern); }
-BENCHMARK (paintWorstCasePatternNoteMove)->Unit (benchmark::kMillisecond);
-
-void paintLongVibratoNotesNoteMove (benchmark::State& state) { paintNoteMoves (state, writeLongNotesPattern); }
-BENCHMARK (paintLongVibratoNotesNoteMove)->Unit (benchmark::kMillisecond);
+const auto noteMoves = registerOnPatterns ("NoteMove", paintNoteMoves, { worstCasePattern, longVibratoNotes });
 
 // The playhead's strip alone, as the 30 Hz repaint of a playing pattern may ask for it.
 void paintWorstCaseStrip (benchmark::State& state)

@@ -8,8 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <functional>
-
 using namespace zelk;
 
 namespace
@@ -22,22 +20,6 @@ bool noDisplay (benchmark::State& state)
         state.SkipWithError ((problem + " (run under tests/real_windows/with-xvfb.sh)").toRawUTF8());
 
     return problem.isNotEmpty();
-}
-
-bool waitUntil (const std::function<bool()>& condition, double milliseconds)
-{
-    const auto deadline = juce::Time::getMillisecondCounterHiRes() + milliseconds;
-
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounterHiRes() > deadline)
-            return false;
-
-        realwindows::wakeWindows();
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (1);
-    }
-
-    return true;
 }
 
 void embeddedEditorFirstPaint (benchmark::State& state)
@@ -62,7 +44,9 @@ void embeddedEditorFirstPaint (benchmark::State& state)
         window.setContentNonOwned (editor.get(), true);
         window.setVisible (true);
 
-        if (! waitUntil ([&] { return realwindows::paintedShare (realwindows::capture (window)) > 0.9; }, 10000.0))
+        const auto painted = [&] { return realwindows::paintedShare (realwindows::capture (window)) > 0.9; };
+
+        if (! realwindows::dispatchUntil (painted, 10000.0, 1))
         {
             state.SkipWithError ("the embedded editor never painted");
             break;
@@ -92,11 +76,11 @@ void standaloneFirstPaint (benchmark::State& state)
             break;
         }
 
-        const auto painted = waitUntil ([]
+        const auto painted = realwindows::dispatchUntil ([]
         {
             const auto area = realwindows::findShowingWindow ("Zelk");
             return ! area.isEmpty() && realwindows::paintedShare (realwindows::captureScreenArea (area)) > 0.9;
-        }, 10000.0);
+        }, 10000.0, 1);
 
         const auto elapsed = juce::Time::getMillisecondCounterHiRes() - started;
         app.kill();

@@ -5,17 +5,17 @@
 #include "engine/PortableMath.h"
 #include "engine/VectorWidth.h"
 
-#if ZELK_VECTOR_TARGETS
-    #define ZELK_SYNTH_WIDE 1
-#else
-    #define ZELK_SYNTH_WIDE 0
-#endif
-
 // The synth's message input: the voices follow exactly the MIDI the engine sends.
 namespace zelk
 {
 namespace
 {
+// 440 x 2^((key - 69) / 12): equal temperament around A4.
+double keyHertzOf (int key) noexcept
+{
+    return 440.0 * portable::pow2 ((key - 69) / 12.0);
+}
+
 // 2^((b - 8192) / 8192 x 4) for every 14-bit pitch-bend value b, as a bend message computes it.
 // Built when the first synth is made, on the thread making it, never on the audio thread.
 struct BendFactors
@@ -39,16 +39,16 @@ const double* bendFactorTable() noexcept
 AuditionSynth::AuditionSynth() noexcept : bendFactors (bendFactorTable())
 {
     for (int key = 0; key < (int) keyHertz.size(); ++key)
-        keyHertz[(size_t) key] = 440.0 * portable::pow2 ((key - 69) / 12.0);
+        keyHertz[(size_t) key] = keyHertzOf (key);
 
     const auto width = vectors::width();
-    wide = ZELK_SYNTH_WIDE && width >= 4;
-    widest = ZELK_SYNTH_WIDE && width >= 8;
+    wide = ZELK_VECTOR_TARGETS && width >= 4;
+    widest = ZELK_VECTOR_TARGETS && width >= 8;
 }
 
 float AuditionSynth::keyFrequency (int key) noexcept
 {
-    return (float) (440.0 * portable::pow2 ((key - 69) / 12.0));
+    return (float) keyHertzOf (key);
 }
 
 void AuditionSynth::setBendRange (int semitones) noexcept
@@ -88,8 +88,7 @@ void AuditionSynth::handle (const juce::MidiMessage& message) noexcept
     }
     else if (message.isPitchWheel())
     {
-        const auto hertz = v.note >= 0 && v.note < (int) keyHertz.size() ? keyHertz[(size_t) v.note]
-                                                                          : 440.0 * portable::pow2 ((v.note - 69) / 12.0);
+        const auto hertz = v.note >= 0 && v.note < (int) keyHertz.size() ? keyHertz[(size_t) v.note] : keyHertzOf (v.note);
         const auto bend = message.getPitchWheelValue() & 0x3fff;
         const auto factor = bendRange == OutputOptions::defaultBendRange
                               ? bendFactors[(size_t) bend]

@@ -56,4 +56,18 @@ PluginInspection openVst3Plugin (const juce::File& module, double sampleRate, in
     return result;
 }
 
+bool savedComponentState (juce::AudioPluginInstance& instance, juce::MemoryBlock& state)
+{
+    juce::MemoryBlock hostState;
+    instance.getStateInformation (hostState);
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
+    auto* component = xml != nullptr ? xml->getChildByName ("IComponent") : nullptr;
+
+    if (component == nullptr)
+        return false;
+
+    state.reset();
+    return state.fromBase64Encoding (component->getAllSubText());
+}
+
 } // namespace zelk

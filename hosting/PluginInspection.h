@@ -18,6 +18,10 @@ struct PluginInspection
 // plug-in. On failure `error` says why in one line.
 PluginInspection openVst3Plugin (const juce::File& module, double sampleRate = 48000.0, int blockSize = 512);
 
+// The plug-in's own state block, out of the state JUCE's VST 3 host saves for an instance, which
+// keeps the component's stream in Base64; false when that holds none.
+bool savedComponentState (juce::AudioPluginInstance& instance, juce::MemoryBlock& state);
+
 // The bundle layout hosts expect inside a .vst3 folder on this platform.
 juce::File vst3ModuleBinary (const juce::File& bundle);
 

@@ -15,25 +15,10 @@ using namespace zelk::test;
 
 namespace
 {
-bool waitFor (const std::function<bool()>& condition, int milliseconds = 5000)
+// As long as the window system may take to show a window or end a drag.
+bool waitFor (const std::function<bool()>& condition)
 {
-    const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
-
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounter() > deadline)
-            return false;
-
-        realwindows::wakeWindows();
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    }
-
-    return true;
-}
-
-void dispatchFor (int milliseconds)
-{
-    waitFor ([] { return false; }, milliseconds);
+    return realwindows::dispatchUntil (condition, 5000.0);
 }
 } // namespace
 
@@ -53,7 +38,7 @@ TEST (DragMidiWindow, DraggingTheGripOutOfARealWindowStartsTheWindowSystemsDrag)
     window->setTopLeftPosition (200, 150);
     window->setVisible (true);
     ASSERT_TRUE (waitFor ([&] { return realwindows::isShowing (*window); }));
-    dispatchFor (300);
+    realwindows::dispatchFor (300);
 
     auto& editor = *dynamic_cast<ZelkEditor*> (window->getContentComponent());
     auto& grip = editor.dragMidiGrip();
@@ -90,11 +75,11 @@ TEST (DragMidiWindow, DraggingTheGripOutOfARealWindowStartsTheWindowSystemsDrag)
     for (const auto& point : path)
     {
         ASSERT_TRUE (realwindows::pointerMove (point, error)) << error;
-        dispatchFor (20);
+        realwindows::dispatchFor (20);
     }
 
     ASSERT_TRUE (waitFor ([&] { return starts > 0; })) << "the drag never started; status: " << editor.status();
-    dispatchFor (300);
+    realwindows::dispatchFor (300);
     ASSERT_TRUE (realwindows::pointerRelease (path.getLast() + juce::Point<int> (-5, 0), error)) << error;
     EXPECT_TRUE (waitFor ([&] { return ended; })) << "the drag did not end with the release";
 

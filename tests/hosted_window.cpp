@@ -27,20 +27,11 @@ juce::File screenshot (const juce::String& name)
     return juce::File (ZELK_REAL_WINDOWS_DIR).getChildFile (name);
 }
 
-bool waitFor (const std::function<bool()>& condition, int milliseconds = 5000)
+// As long as the window system may take to show or hide a window, checking in steps of 10 ms
+// (the repainting below counts them).
+bool waitFor (const std::function<bool()>& condition)
 {
-    const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
-
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounter() > deadline)
-            return false;
-
-        realwindows::wakeWindows();
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    }
-
-    return true;
+    return realwindows::dispatchUntil (condition, 5000.0, 10);
 }
 
 HostedInstrument::Window* hostedWindow()

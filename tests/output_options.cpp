@@ -137,14 +137,19 @@ int channelOfKey (const Events& events, int key)
     return -1;
 }
 
+// The notes `writeNotes` writes, played with the output options `change` makes, on every path.
 template <typename Test>
-void onEveryPath (const std::function<void (ZelkProcessor&)>& setUp, Test&& check)
+void onEveryPath (const std::function<void (ZelkProcessor&)>& writeNotes,
+                  const std::function<void (OutputOptions&)>& change, Test&& check)
 {
     for (const auto path : { Path::engine, Path::vst3, Path::exportedFile })
     {
         SCOPED_TRACE (nameOf (path));
         ZelkProcessor source;
-        setUp (source);
+        writeNotes (source);
+        auto options = source.outputOptions();
+        change (options);
+        source.setOutputOptions (options);
         check (streamOf (path, source), path);
     }
 }
@@ -157,10 +162,8 @@ TEST (OutputOptions, ABendRangeIsAnnouncedAndEveryBendScaledToIt)
         {
             p.writeNote (0, curvedNote (0.0f, 1.0f, 60, 1.5f / 48.0f)); // +1.5 semitones
             p.writeNote (1, curvedNote (0.0f, 1.0f, 64, 3.0f / 48.0f)); // +3: past the range
-            auto options = p.outputOptions();
-            options.bendRange = 2;
-            p.setOutputOptions (options);
         },
+        [] (OutputOptions& o) { o.bendRange = 2; },
         [] (const Events& events, Path)
         {
             const MpeReceiver synth (events);
@@ -202,13 +205,8 @@ TEST (OutputOptions, ABendRangeIsAnnouncedAndEveryBendScaledToIt)
 TEST (OutputOptions, FewerMemberChannelsMakeTheFifthAndSixthNoteWait)
 {
     onEveryPath (
-        [] (ZelkProcessor& p)
-        {
-            sixNotesAtOnce (p);
-            auto options = p.outputOptions();
-            options.memberChannels = 4;
-            p.setOutputOptions (options);
-        },
+        sixNotesAtOnce,
+        [] (OutputOptions& o) { o.memberChannels = 4; },
         [] (const Events& events, Path)
         {
             const MpeReceiver synth (events);
@@ -240,14 +238,8 @@ TEST (OutputOptions, FewerMemberChannelsMakeTheFifthAndSixthNoteWait)
 TEST (OutputOptions, InTheUpperZoneEveryMessageStaysInTheZone)
 {
     onEveryPath (
-        [] (ZelkProcessor& p)
-        {
-            sixNotesAtOnce (p);
-            auto options = p.outputOptions();
-            options.zone = OutputOptions::Zone::upper;
-            options.memberChannels = 4;
-            p.setOutputOptions (options);
-        },
+        sixNotesAtOnce,
+        [] (OutputOptions& o) { o.zone = OutputOptions::Zone::upper; o.memberChannels = 4; },
         [] (const Events& events, Path)
         {
             const MpeReceiver synth (events);
@@ -268,14 +260,8 @@ TEST (OutputOptions, InTheUpperZoneEveryMessageStaysInTheZone)
 TEST (OutputOptions, WithoutTheConfigurationMessageTheBendRangesAreStillSent)
 {
     onEveryPath (
-        [] (ZelkProcessor& p)
-        {
-            p.writeNote (0, curvedNote (0.0f, 1.0f, 60, 1.5f / 48.0f));
-            auto options = p.outputOptions();
-            options.configurationMessage = false;
-            options.bendRange = 12;
-            p.setOutputOptions (options);
-        },
+        [] (ZelkProcessor& p) { p.writeNote (0, curvedNote (0.0f, 1.0f, 60, 1.5f / 48.0f)); },
+        [] (OutputOptions& o) { o.configurationMessage = false; o.bendRange = 12; },
         [] (const Events& events, Path)
         {
             const MpeReceiver synth (events);
@@ -293,13 +279,8 @@ TEST (OutputOptions, WithoutTheConfigurationMessageTheBendRangesAreStillSent)
 TEST (OutputOptions, PressureCanGoAsPolyphonicAftertouchOnTheNotesKey)
 {
     onEveryPath (
-        [] (ZelkProcessor& p)
-        {
-            p.writeNote (0, curvedNote (0.0f, 1.0f, 67, 0.0f, 0.75f));
-            auto options = p.outputOptions();
-            options.pressure = OutputOptions::Pressure::polyAftertouch;
-            p.setOutputOptions (options);
-        },
+        [] (ZelkProcessor& p) { p.writeNote (0, curvedNote (0.0f, 1.0f, 67, 0.0f, 0.75f)); },
+        [] (OutputOptions& o) { o.pressure = OutputOptions::Pressure::polyAftertouch; },
         [] (const Events& events, Path)
         {
             EXPECT_TRUE (std::none_of (events.begin(), events.end(), [] (const auto& e) { return e.message.isChannelPressure(); }));

@@ -13,32 +13,17 @@
 #include "hosting/PluginInspection.h"
 #include "tools/Checks.h"
 #include "tools/Commands.h"
+#include "tools/HostTransport.h"
 #include "tools/PatternFiles.h"
 #include "tools/RealWindows.h"
 #include "ui/editor/EditorLayout.h"
 
-#include <functional>
 #include <iostream>
 
 namespace zelk::cli
 {
 namespace
 {
-struct HostTransport : juce::AudioPlayHead
-{
-    bool playing = false;
-    double ppq = 0.0;
-
-    juce::Optional<PositionInfo> getPosition() const override
-    {
-        PositionInfo info;
-        info.setIsPlaying (playing);
-        info.setBpm (120.0);
-        info.setPpqPosition (ppq);
-        return info;
-    }
-};
-
 class HostWindow : public juce::DocumentWindow
 {
 public:
@@ -50,17 +35,6 @@ public:
 
     void closeButtonPressed() override {}
 };
-
-void dispatchFor (int milliseconds)
-{
-    const auto until = juce::Time::getMillisecondCounterHiRes() + milliseconds;
-
-    while (juce::Time::getMillisecondCounterHiRes() < until)
-    {
-        realwindows::wakeWindows();
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (2);
-    }
-}
 
 juce::MidiMessage at (juce::MidiMessage m, double beat)
 {
@@ -132,10 +106,8 @@ public:
         window->setTopLeftPosition (40, 40);
         window->setVisible (true);
 
-        for (int i = 0; i < 500 && !painted(); ++i)
-            dispatchFor (20);
-
-        return checks.check (painted(), "the embedded editor painted its window");
+        return checks.check (realwindows::dispatchUntil ([this] { return painted(); }, 10000.0),
+                             "the embedded editor painted its window");
     }
 
     bool clickCapture()
@@ -143,7 +115,7 @@ public:
         juce::String error;
         const auto centre = editor->getScreenPosition() + EditorLayout{}.captureButton().getCentre();
         const auto clicked = realwindows::pointerPress (centre, error) && realwindows::pointerRelease (centre, error);
-        dispatchFor (200);
+        realwindows::dispatchFor (200);
         return checks.check (clicked, "CAPTURE clicked with the real pointer" + (error.isEmpty() ? "" : ": " + error));
     }
 
@@ -174,29 +146,24 @@ public:
             transport.ppq = end;
 
             if (!starved && block % 8 == 0)
-                dispatchFor (1);
+                realwindows::dispatchFor (1);
         }
 
         transport.playing = false;
         juce::AudioBuffer<float> buffer (2, 512);
         juce::MidiBuffer none;
         instance.processBlock (buffer, none);
-        dispatchFor (600);
+        realwindows::dispatchFor (600);
     }
 
     juce::String savedNotes()
     {
-        ZelkProcessor reader;
-        juce::MemoryBlock hostState;
-        instance.getStateInformation (hostState);
-        const auto xml = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
-        auto* component = xml != nullptr ? xml->getChildByName ("IComponent") : nullptr;
+        juce::MemoryBlock block;
 
-        if (component == nullptr)
+        if (!savedComponentState (instance, block))
             return "no state";
 
-        juce::MemoryBlock block;
-        block.fromBase64Encoding (component->getAllSubText());
+        ZelkProcessor reader;
         reader.setStateInformation (block.getData(), (int) block.getSize());
         juce::StringArray notes;
 
@@ -216,7 +183,7 @@ public:
             return;
 
         realwindows::repaintNow (*window);
-        dispatchFor (150);
+        realwindows::dispatchFor (150);
         const auto file = folder.getChildFile ("host-capture-" + name + ".png");
         checks.check (realwindows::writePng (realwindows::capture (*window), file),
                       "screenshot " + file.getFullPathName());
@@ -291,7 +258,7 @@ int hostCapture (const juce::StringArray& args)
     }
 
     plugin.instance.reset();
-    dispatchFor (300);
+    realwindows::dispatchFor (300);
     return checks.finish();
 }
 

@@ -13,7 +13,6 @@
 #include "ui/canvas/ZelkCanvas.h"
 #include "ui/editor/EditorLayout.h"
 
-#include <functional>
 #include <iostream>
 
 namespace zelk::cli
@@ -69,27 +68,6 @@ private:
 
     juce::Array<juce::AudioProcessorParameter*> parameters;
 };
-
-bool dispatchUntil (const std::function<bool()>& condition, double milliseconds)
-{
-    const auto deadline = juce::Time::getMillisecondCounterHiRes() + milliseconds;
-
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounterHiRes() > deadline)
-            return false;
-
-        realwindows::wakeWindows();
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (2);
-    }
-
-    return true;
-}
-
-void dispatchFor (int milliseconds)
-{
-    dispatchUntil ([] { return false; }, milliseconds);
-}
 
 // An unpainted view is the host's black; the editor paints all of its area.
 bool editorPainted (HostWindow& window)
@@ -157,7 +135,7 @@ public:
         window->setTopLeftPosition (40, 40);
         window->setVisible (true);
 
-        if (! dispatchUntil ([this] { return editorPainted (*window); }, 10000.0))
+        if (! realwindows::dispatchUntil ([this] { return editorPainted (*window); }, 10000.0))
         {
             checks.check (false, "the embedded editor painted its window within 10 s");
             return -1.0;
@@ -194,8 +172,8 @@ public:
         {
             editor->setSize (r.width, r.height);
             const auto expected = juce::String (r.expectedWidth) + " x " + juce::String (r.expectedHeight);
-            const auto settled = dispatchUntil ([&] { return sizeText (*editor) == expected && editorPainted (*window); },
-                                                3000.0);
+            const auto fits = [&] { return sizeText (*editor) == expected && editorPainted (*window); };
+            const auto settled = realwindows::dispatchUntil (fits, 3000.0);
             checks.check (settled, "a host resize to " + juce::String (r.width) + " x " + juce::String (r.height)
                                        + " becomes " + sizeText (*editor) + " (expected " + expected
                                        + "), painted to its edges");
@@ -207,7 +185,7 @@ public:
         std::unique_ptr<juce::AudioProcessorEditor> second (instance.createEditor());
         checks.check (second == nullptr, "a second view while one is open is refused");
         second.reset();
-        dispatchFor (50);
+        realwindows::dispatchFor (50);
         checks.check (editorPainted (*window), "the open view is untouched by the request");
     }
 
@@ -224,7 +202,7 @@ public:
         for (int i = 1; i <= 24 && drawn; ++i)
             drawn = realwindows::pointerMove (origin + grid.at (1.1 + 1.8 * i / 24.0, 60.0 + 2.0 * i / 24.0), error);
 
-        dispatchFor (100);
+        realwindows::dispatchFor (100);
         const auto openDuringStroke = openGestures();
         drawn = drawn && realwindows::pointerRelease (origin + grid.at (2.9, 62.0), error);
 
@@ -234,7 +212,7 @@ public:
             return;
         }
 
-        dispatchFor (200);
+        realwindows::dispatchFor (200);
         checks.check (gestures.begun > before && openDuringStroke > 0,
                       "the stroke held " + juce::String (openDuringStroke) + " parameter gestures open while the button was down");
         checks.check (openGestures() == 0, "the release closed them (" + juce::String (gestures.begun) + " begun, "
@@ -260,14 +238,14 @@ public:
         const auto pressed = realwindows::pointerPress (origin + grid.at (8.1, 55.0), error)
                           && realwindows::pointerMove (origin + grid.at (8.8, 55.0), error)
                           && realwindows::pointerMove (origin + grid.at (9.4, 55.0), error);
-        dispatchFor (100);
+        realwindows::dispatchFor (100);
         checks.check (pressed && openGestures() > 0, "pressed and dragged in the view, " + juce::String (openGestures())
                                                          + " gestures open" + (error.isEmpty() ? "" : ": " + error));
 
         close();
-        dispatchFor (100);
+        realwindows::dispatchFor (100);
         realwindows::pointerRelease (origin + grid.at (9.9, 55.0), error);
-        dispatchFor (200);
+        realwindows::dispatchFor (200);
         checks.check (gestures.begun == gestures.ended,
                       "closing the view during a drag leaves no gesture open (" + juce::String (gestures.begun)
                           + " begun, " + juce::String (gestures.ended) + " ended)");
@@ -296,9 +274,9 @@ public:
         for (const auto at : { blank, tab })
         {
             turned = turned && realwindows::pointerPress (at, error);
-            dispatchFor (100);
+            realwindows::dispatchFor (100);
             turned = turned && realwindows::pointerRelease (at, error);
-            dispatchFor (200);
+            realwindows::dispatchFor (200);
         }
 
         turned = turned && realwindows::pointerPress (press, error);
@@ -306,16 +284,16 @@ public:
         for (int i = 1; i <= 8 && turned; ++i)
             turned = realwindows::pointerMove (press + juce::Point<int> (0, 5 * i), error);
 
-        dispatchFor (200);
+        realwindows::dispatchFor (200);
         const auto held = pressure != nullptr ? pressure->getValue() : -1.0f;
         checks.check (turned && held < 0.95f && openGestures() == 1,
                       "turned Pressure down to " + juce::String (held, 3) + " with the button held, "
                           + juce::String (openGestures()) + " gesture open" + (error.isEmpty() ? "" : ": " + error));
 
         close();
-        dispatchFor (100);
+        realwindows::dispatchFor (100);
         realwindows::pointerRelease (press + juce::Point<int> (0, 40), error);
-        dispatchFor (200);
+        realwindows::dispatchFor (200);
         checks.check (openGestures() == 0, "closing the view mid-turn closed its gesture");
         checks.equal ("closing the view mid-turn keeps the value of the last move",
                       juce::String (pressure != nullptr ? pressure->getValue() : -1.0f, 3), juce::String (held, 3));
@@ -333,10 +311,10 @@ public:
     void closeThroughTheWindow()
     {
         realwindows::requestClose (*window);
-        const auto asked = dispatchUntil ([this] { return window->closeRequested; }, 10000.0);
+        const auto asked = realwindows::dispatchUntil ([this] { return window->closeRequested; }, 10000.0);
         checks.check (asked, "the window's close request reaches the host");
         close();
-        dispatchFor (100);
+        realwindows::dispatchFor (100);
     }
 
     // The notes of the plug-in's state as the host saves it.
@@ -348,18 +326,11 @@ public:
 
     bool readHostState (ZelkProcessor& reader)
     {
-        juce::MemoryBlock hostState;
-        instance.getStateInformation (hostState);
+        juce::MemoryBlock block;
 
-        // JUCE's host keeps the VST 3 component's stream, which is Zelk's state block, in Base64.
-        const auto xml = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
-        auto* component = xml != nullptr ? xml->getChildByName ("IComponent") : nullptr;
-
-        if (component == nullptr)
+        if (! savedComponentState (instance, block))
             return false;
 
-        juce::MemoryBlock block;
-        block.fromBase64Encoding (component->getAllSubText());
         reader.setStateInformation (block.getData(), (int) block.getSize());
         return true;
     }
@@ -368,7 +339,7 @@ public:
     juce::Image screen()
     {
         realwindows::repaintNow (*window);
-        dispatchFor (100);
+        realwindows::dispatchFor (100);
         return realwindows::capture (*window);
     }
 
@@ -532,7 +503,7 @@ int hostEditor (const juce::StringArray& args)
             session.close();
             plugin.instance->releaseResources();
             plugin.instance.reset();
-            dispatchFor (500);
+            realwindows::dispatchFor (500);
             checks.check (true, "the plug-in unloaded with its editor open, and its queued messages ran");
         }
 

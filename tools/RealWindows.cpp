@@ -459,6 +459,27 @@ bool pointerRelease (juce::Point<int>, juce::String& error) { error = "no pointe
 bool pointerStroke (const juce::Array<juce::Point<int>>&, juce::String& error) { error = "no pointer input on this platform"; return false; }
 #endif
 
+bool dispatchUntil (const std::function<bool()>& condition, double milliseconds, int sliceMilliseconds)
+{
+    const auto deadline = juce::Time::getMillisecondCounterHiRes() + milliseconds;
+
+    while (! condition())
+    {
+        if (juce::Time::getMillisecondCounterHiRes() > deadline)
+            return false;
+
+        wakeWindows();
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (sliceMilliseconds);
+    }
+
+    return true;
+}
+
+void dispatchFor (double milliseconds)
+{
+    dispatchUntil ([] { return false; }, milliseconds);
+}
+
 double paintedShare (const juce::Image& image)
 {
     if (! image.isValid())

@@ -2,6 +2,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <functional>
+
 // A top-level window as the window system sees it (X11 on Linux, Win32 on Windows): whether it is
 // on the screen, what the screen shows of it, and the pointer and close requests a user or a
 // window manager would send it. The real-window tests and `zelk host-editor` use these.
@@ -36,6 +38,11 @@ void requestClose (juce::Component& topLevel);
 // painting can read window-system events off its connection outside its event loop, which then
 // sees them only when the next event arrives: waiting loops call this so that one always does.
 void wakeWindows();
+
+// Runs the message loop in slices of `sliceMilliseconds`, waking the windows before each, until
+// `condition` holds; false when it still does not after `milliseconds`.
+bool dispatchUntil (const std::function<bool()>& condition, double milliseconds, int sliceMilliseconds = 2);
+void dispatchFor (double milliseconds);
 
 // Real pointer input through the window system, at screen positions. On Linux it goes through
 // xdotool; false with `error` set when that cannot run.

@@ -6,6 +6,7 @@
 #include "hosting/PluginInspection.h"
 #include "tools/Checks.h"
 #include "tools/Commands.h"
+#include "tools/HostTransport.h"
 
 #include <cmath>
 #include <iostream>
@@ -82,19 +83,8 @@ void checkProcessing (Checks& checks, juce::AudioPluginInstance& instance)
 // member channel, through the VST 3 event path.
 void checkPlayback (Checks& checks, juce::AudioPluginInstance& instance)
 {
-    struct PlayingHost : juce::AudioPlayHead
-    {
-        double ppq = 0.0;
-
-        juce::Optional<PositionInfo> getPosition() const override
-        {
-            PositionInfo info;
-            info.setIsPlaying (true);
-            info.setBpm (120.0);
-            info.setPpqPosition (ppq);
-            return info;
-        }
-    } host;
+    HostTransport host;
+    host.playing = true;
 
     for (auto* parameter : ownParameters (instance))
         if (parameter->getName (100) == "Note 1 enabled")

@@ -13,102 +13,24 @@
 standalone="$1"
 zelk="$2"
 drag_source="$3"
-shots="$4"
-mkdir -p "$shots"
-rm -f "$shots"/standalone-drop-*.png
-
-passed=0
-failed=0
-check() {
-    if [ "$1" = 1 ]; then echo "ok    $2"; passed=$((passed + 1)); else echo "FAIL  $2"; failed=$((failed + 1)); fi
-}
-
-for tool in xdotool import convert; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "skipped: $tool is not installed (scripts/setup.sh installs it)"
-        exit 77
-    fi
-done
-
-home="$(mktemp -d "${TMPDIR:-/tmp}/zelk-drop-home.XXXXXX")"
-app_pid=""
-source_pid=""
-cleanup() {
-    for pid in $source_pid $app_pid; do
-        kill "$pid" 2> /dev/null
-        wait "$pid" 2> /dev/null
-    done
-    rm -rf "$home"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT HUP
-
-milliseconds() { date +%s%3N; }
-
-# wait_window NAME: the id of a visible window with that name, within 20 s.
-wait_window() {
-    local id="" deadline=$(($(milliseconds) + 20000))
-    while [ -z "$id" ] && [ "$(milliseconds)" -lt "$deadline" ]; do
-        id="$(xdotool search --onlyvisible --name "$1" 2> /dev/null | head -1)"
-        [ -n "$id" ] || sleep 0.05
-    done
-    echo "$id"
-}
+. "$(dirname "${BASH_SOURCE[0]}")/session-helpers.sh"
+begin_session standalone-drop "$4" xdotool import convert
 
 "$zelk" demo "$home/demo" > /dev/null
 file="$home/demo/demo.mid"
 check "$([ -s "$file" ] && echo 1)" "the demo's MPE export to drop: $file"
 
-HOME="$home" "$standalone" > "$shots/standalone-drop.log" 2>&1 &
-app_pid=$!
-window="$(wait_window '^Zelk$')"
-check "$([ -n "$window" ] && echo 1)" "the Standalone's window shows"
-if [ -z "$window" ]; then
-    echo "standalone-drop: $passed passed, $((failed + 1)) failed"
-    exit 1
-fi
-
-# The editor inside JUCE's Standalone window, found as standalone-session.sh finds it.
-eval "$(xdotool getwindowgeometry --shell "$window")"
-editor_x=$(((WIDTH - 1280) / 2))
-editor_y=$((HEIGHT - 880 - editor_x))
-at() { echo "$((X + editor_x + $1)) $((Y + editor_y + $2))"; }
+open_standalone
 canvas_area="32 164 1216 658"
 footer_area="32 824 1216 56"
-region() {
-    import -window "$window" -crop "${3}x${4}+$((editor_x + $1))+$((editor_y + $2))" +repage ppm:- 2> /dev/null | md5sum
-}
-step=0
-screenshot() {
-    step=$((step + 1))
-    local file
-    file="$shots/standalone-drop-$(printf '%02d' "$step")-$1.png"
-    import -window "$window" "$file" 2> /dev/null
-    check "$([ -s "$file" ] && echo 1)" "screenshot $file"
-}
-# wait_for_change AREA DIGEST: until the area shows something else, at most 10 s.
-wait_for_change() {
-    local deadline=$(($(milliseconds) + 10000))
-    while [ "$(region $1)" = "$2" ]; do
-        [ "$(milliseconds)" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-    sleep 0.3
-}
-
-# Until the editor has painted (its paper over the window's black).
-deadline=$(($(milliseconds) + 10000))
-while [ "$(import -window "$window" -crop "1280x880+$editor_x+$editor_y" +repage -format '%[fx:int(100 * mean)]' info: 2> /dev/null || echo 0)" -lt 50 ] \
-    && [ "$(milliseconds)" -lt "$deadline" ]; do
-    sleep 0.05
-done
+wait_until_painted
 screenshot opened
 
 # The drag source beside the Standalone, out of its way.
 source_x=$((X + WIDTH + 60))
 source_y=$((Y + 200))
 "$drag_source" "$file" "$source_x" "$source_y" > "$shots/standalone-drop-source.log" 2>&1 &
-source_pid=$!
+other_pid=$!
 source_window="$(wait_window '^Zelk drag source$')"
 check "$([ -n "$source_window" ] && echo 1)" "the drag source's window shows"
 eval "$(xdotool getwindowgeometry --shell "$source_window" | sed 's/^/SOURCE_/')"
@@ -136,20 +58,14 @@ check "$([ "$(region $canvas_area)" != "$canvas_before" ] && echo 1)" "the drop 
 screenshot dropped
 
 for _ in $(seq 1 50); do
-    kill -0 "$source_pid" 2> /dev/null || break
+    kill -0 "$other_pid" 2> /dev/null || break
     sleep 0.1
 done
 check "$(grep -q '^drag finished$' "$shots/standalone-drop-source.log" && echo 1)" \
     "the drag source saw its drop finish ($(tr '\n' ' ' < "$shots/standalone-drop-source.log"))"
 
 # Closed with its own close button, the Standalone saves its state.
-xdotool mousemove --sync $((X + WIDTH - 20)) $((Y + 15)) click 1
-for _ in $(seq 1 100); do
-    kill -0 "$app_pid" 2> /dev/null || break
-    sleep 0.1
-done
-wait "$app_pid" 2> /dev/null
-app_pid=""
+close_standalone
 info="$("$zelk" info "$home/.config/Zelk.settings" 2>&1)"
 echo "$info"
 note() { awk -v slot="$1" '$1 == slot && NF >= 6 { print $2, $6, ($7 == "-" ? "-" : "vibrato") }' <<< "$info"; }
@@ -159,5 +75,4 @@ check "$([ "$(note 2)" = "G4 - vibrato" ] && echo 1)" "the second, G4, has its v
 check "$([ "$(note 5)" = "G3 - vibrato" ] && echo 1)" "the last, G3, too ($(note 5))"
 check "$(grep -q '^loop: off' <<< "$info" && echo 1)" "looping is off, as after an import"
 
-echo "standalone-drop: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish
