@@ -134,17 +134,22 @@ double HatFit::valueAt (const double* knotValues, double beat) const noexcept
 
 namespace
 {
+// The most samples a curve is fitted to: a 64th of a beat over two minutes at 120 bpm.
+constexpr double mostSamples = 16384.0;
+
 // Eight samples to a knot interval at least, and none sparser than a 64th of a beat: several to a
-// cycle of the fastest vibrato, which a curve that cannot follow it must at least not alias.
-double sampleStepFor (double duration)
+// cycle of the fastest vibrato, which a curve that cannot follow it must at least not alias. A
+// note held far longer is read more sparsely, its knots being far apart anyway.
+double sampleStepFor (double duration, double span)
 {
-    return std::min (duration / (curvePointCount - 1) / 8.0, 1.0 / 64.0);
+    const auto step = std::min (duration / (curvePointCount - 1) / 8.0, 1.0 / 64.0);
+    return span / step <= mostSamples ? step : span / mostSamples;
 }
 } // namespace
 
 CurveFitter::CurveFitter (double start, double duration, double readFrom, double readTo)
     : from (std::clamp (readFrom, start, start + duration))
-    , step (sampleStepFor (duration))
+    , step (sampleStepFor (duration, std::clamp (readTo, from, start + duration) - from))
     , count ((int) std::floor ((std::clamp (readTo, from, start + duration) - from) / step + 1e-9) + 1)
     , hats (start, duration / (curvePointCount - 1), curvePointCount, from, step, count)
     , values ((size_t) count)

@@ -7,13 +7,33 @@ namespace zelk
 {
 void ExpressionTrack::add (double beat, float value)
 {
-    if (!points.empty() && beat <= points.back().beat)
+    if (!points.empty() && beat <= points.back().beat + spacing)
     {
         points.back().value = value;
         return;
     }
 
+    if (points.size() >= mostPoints)
+        thin();
+
     points.push_back ({beat, value});
+}
+
+// Keeps one value in each stretch of the new spacing, the latest sent in it, as add does after.
+void ExpressionTrack::thin()
+{
+    spacing = std::max (2.0 * spacing, 2.0 * (points.back().beat - points.front().beat) / (double) mostPoints);
+    size_t kept = 0;
+
+    for (size_t i = 1; i < points.size(); ++i)
+    {
+        if (points[i].beat <= points[kept].beat + spacing)
+            points[kept].value = points[i].value;
+        else
+            points[++kept] = points[i];
+    }
+
+    points.resize (kept + 1);
 }
 
 namespace
@@ -98,7 +118,9 @@ SampledSignal sampleTrack (const ExpressionTrack& track, double from, double to,
     SampledSignal signal;
     signal.start = from;
     signal.step = step;
-    const auto count = std::max (1, (int) std::floor ((to - from) / step + 1e-9) + 1);
+    // Callers bound their spans; a count past this (or not a number) is a fault to survive.
+    const auto samples = std::floor ((to - from) / step + 1e-9) + 1.0;
+    const auto count = samples >= 1.0 ? (int) std::min (samples, 16777216.0) : 1;
     signal.values.resize ((size_t) count);
     track.sample (from, step, count, signal.values.data());
     return signal;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 namespace zelk
@@ -17,8 +18,12 @@ struct ExpressionPoint
 class ExpressionTrack
 {
 public:
-    // A second value at the same beat replaces the first: only the last one sounded.
+    // A second value at the same beat replaces the first: only the last one sounded. A note held
+    // for minutes under dense messages would grow without end, so a track that reaches
+    // `mostPoints` is thinned to half as many, evenly in time, and keeps that spacing from then on.
     void add (double beat, float value);
+
+    static constexpr std::size_t mostPoints = 16384;
 
     bool empty() const noexcept { return points.empty(); }
     const std::vector<ExpressionPoint>& values() const noexcept { return points; }
@@ -27,13 +32,19 @@ public:
     // The longest gap between messages that still counts as one continuous move.
     double rampLimit = 0.012;
 
+    // The spacing thinning left between kept values, in beats; 0 while every value is kept.
+    double thinnedTo() const noexcept { return spacing; }
+
     double valueAt (double beat) const noexcept;
 
     // Values at from, from + step, ... (count of them), read in one pass.
     void sample (double from, double step, int count, float* out) const noexcept;
 
 private:
+    void thin();
+
     std::vector<ExpressionPoint> points;
+    double spacing = 0.0;
 };
 
 // The track's values on a uniform grid of beats.

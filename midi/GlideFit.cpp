@@ -16,6 +16,12 @@ constexpr double sixteenth = 0.0625;
 constexpr double nearKey = 0.4;
 // Each side of a glide is judged by how still it holds for this long.
 constexpr double sideWindow = 0.0625;
+// The longest glide a note stores, in sixteenths.
+constexpr int longestGlide = 4096;
+// Lengths tried on the first look before they are tried in wider steps.
+constexpr int lengthsTried = 256;
+// More arrivals than any look tries: a step lost to rounding would otherwise never end one.
+constexpr int mostArrivals = 1 << 16;
 
 // The pitch read finely around one slide, and what each choice of its ends costs. Near a sharp
 // corner the stream's messages lie on either side of it and the line between them cuts the
@@ -237,8 +243,10 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough,
                    const std::vector<const ExpressionTrack*>& levels, double spacing)
 {
     const auto seen = rough.holdStart - rough.begin;
-    const auto shortest = std::max (1, (int) std::floor ((0.9 * seen - sixteenth) / sixteenth));
-    const auto longest = std::max (shortest, (int) std::ceil ((3.5 * seen + sixteenth) / sixteenth));
+    const auto shortest = std::clamp ((int) std::floor ((0.9 * seen - sixteenth) / sixteenth), 1, longestGlide);
+    const auto longest = std::clamp ((int) std::ceil ((3.5 * seen + sixteenth) / sixteenth), shortest, longestGlide);
+    // Every other length, or for a slide of many beats as many as that would be for a few.
+    const auto stride = 2 * std::max (1, (longest - shortest) / lengthsTried);
     const auto coarse = 1.0 / 120.0, fine = 1.0 / 480.0, slack = 1.0 / 32.0;
     const auto arrivals = [&] (int k)
     {
@@ -252,8 +260,9 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough,
     const auto bestAround = [&] (int k, double from, double to, double step, int samples)
     {
         Choice best;
+        auto tried = 0;
 
-        for (auto e = from; e <= to + 1e-9; e += step)
+        for (auto e = from; e <= to + 1e-9 && tried < mostArrivals; e += step, ++tried)
             if (const auto c = glideOf (region, rough, e, k, samples, best.cost); c.cost < best.cost)
                 best = c;
 
@@ -270,7 +279,7 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough,
     };
 
     // Every other length first, then the neighbours of the two that fit best.
-    for (int k = shortest; k <= longest; k += 2)
+    for (int k = shortest; k <= longest; k += stride)
         coarsely (k);
 
     std::sort (choices.begin(), choices.end(), [] (const Choice& a, const Choice& b) { return a.cost < b.cost; });
@@ -279,8 +288,8 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough,
     {
         const auto k = (int) std::lround (choices[i].glide / sixteenth);
 
-        for (const auto neighbour : {k - 1, k + 1})
-            if (neighbour >= shortest && neighbour <= longest && (neighbour - shortest) % 2 == 1)
+        for (const auto neighbour : {k - stride / 2, k + stride / 2})
+            if (neighbour >= shortest && neighbour <= longest && (neighbour - shortest) % stride != 0)
                 coarsely (neighbour);
     }
 
@@ -298,7 +307,7 @@ Choice placeSlide (const SlideRegion& region, const RoughSlide& rough,
     const auto step = levelStepNear (levels, rough.holdStart - slack, arrivals (longest).second + slack, spacing);
 
     if (step >= 0.0)
-        for (int k = shortest; k <= longest; ++k)
+        for (int k = shortest; k <= longest; k += stride / 2)
             if (const auto [earliest, latest] = arrivals (k);
                 step >= earliest - 2.0 * spacing && step <= latest + 2.0 * spacing)
                 choices.push_back (bestAround (k, step - 2.0 * spacing, step + 2.0 * spacing, fine / 2.0, 64));

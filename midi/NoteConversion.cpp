@@ -109,6 +109,26 @@ void snapDrift (CurvePoints& semitones, double cents)
     }
 }
 
+// Far along the timeline a start kept in single precision moves by more than the tolerance that
+// lets one note glide into the next; the note before then ends at the next one's kept start.
+// False when that leaves it too short to keep: the two are not connected.
+bool endWhereNextStarts (Note& from, const Note& to)
+{
+    if (glidesInto (from, to))
+        return true;
+
+    auto duration = (float) ((double) to.start - from.start);
+
+    while (duration > 0.0f && (double) from.start + duration > (double) to.start)
+        duration = std::nextafter (duration, 0.0f);
+
+    if (duration < (float) minimumDuration)
+        return false;
+
+    from.duration = duration;
+    return glidesInto (from, to);
+}
+
 class Converter
 {
 public:
@@ -157,7 +177,8 @@ public:
             result.chain.push_back (noteOf (segment, runs));
 
         for (size_t i = 0; i + 1 < result.chain.size(); ++i)
-            connect (result.chain[i], result.chain[i + 1], (int) i + 1, slides[i].glide);
+            if (endWhereNextStarts (result.chain[i], result.chain[i + 1]))
+                connect (result.chain[i], result.chain[i + 1], (int) i + 1, slides[i].glide);
 
         return result;
     }

@@ -5,6 +5,7 @@
 #include "midi/PlayedStream.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace zelk
@@ -17,11 +18,12 @@ struct Placed
 {
     Note note;
     int chain, position;
+    bool clamped;
 };
 
 // Past the timeline: a note that starts too late to hold its shortest length is dropped, one that
 // ends too late is cut at the end.
-bool fitTimeline (Note& note, CaptureReport& report)
+bool fitTimeline (Note& note, bool& clamped)
 {
     if ((double) note.start > timelineEnd - minimumDuration)
         return false;
@@ -29,10 +31,20 @@ bool fitTimeline (Note& note, CaptureReport& report)
     if ((double) note.start + note.duration > timelineEnd)
     {
         note.duration = (float) (timelineEnd - note.start);
-        ++report.notesClamped;
+        clamped = true;
     }
 
     return true;
+}
+
+// Whether 128 notes already placed start no later than any note of a chain yet to come from a
+// note played at `start`: that chain cannot be among the first 128 by start.
+bool slotsFilledBefore (const std::vector<Placed>& placed, double start)
+{
+    // Below any start the chain's notes can be stored with.
+    const auto earliest = (float) (start - 0.001);
+    const auto before = [earliest] (const Placed& p) { return p.note.start <= earliest; };
+    return std::count_if (placed.begin(), placed.end(), before) >= slotCount;
 }
 
 // The first 128 by start, with each chain's links renumbered to the notes' new places; a link to
@@ -69,8 +81,12 @@ std::vector<Note> keepFirst (std::vector<Placed>& placed)
 }
 } // namespace
 
-CaptureResult capturePerformance (const juce::MidiMessageSequence& events, const CaptureOptions& options)
+CaptureResult capturePerformance (const juce::MidiMessageSequence& events, const CaptureOptions& given)
 {
+    // Rates and timings are read in seconds: a host's tempo that is no tempo is taken for 120.
+    auto options = given;
+    options.tempo = std::isfinite (given.tempo) && given.tempo > 0.0 ? std::clamp (given.tempo, 10.0, 1000.0) : 120.0;
+
     CaptureResult result;
     auto& report = result.report;
     auto stream = readPlayedStream (events, options.endBeat);
@@ -84,28 +100,37 @@ CaptureResult capturePerformance (const juce::MidiMessageSequence& events, const
         report.hints.add ("Bend depth is 0: bends were not captured");
 
     std::vector<Placed> placed;
-    auto pastTimeline = 0;
+    auto pastTimeline = stream.pastTimeline;
+    // Notes that cannot be among the first 128 count once each, as played: only converting them
+    // would tell whether they slide into more.
+    report.notesFound = stream.pastTimeline + stream.beyondLimit;
+    report.heldToEnd = stream.heldToEnd;
 
     for (size_t n = 0; n < stream.notes.size(); ++n)
     {
         auto& played = stream.notes[n];
-        report.heldToEnd += played.heldToEnd ? 1 : 0;
+
+        if (slotsFilledBefore (placed, played.start))
+        {
+            report.notesFound += (int) (stream.notes.size() - n);
+            break;
+        }
+
         auto converted = convertPlayedNote (played, options);
-        report.vibratosLifted += converted.vibratos;
-        report.notesClamped += converted.clamped ? (int) converted.chain.size() : 0;
 
         for (size_t i = 0; i < converted.chain.size(); ++i)
         {
             auto note = converted.chain[i];
+            auto clamped = converted.clamped || (played.clipped && i + 1 == converted.chain.size());
             ++report.notesFound;
 
-            if (!fitTimeline (note, report))
+            if (!fitTimeline (note, clamped))
             {
                 ++pastTimeline;
                 continue;
             }
 
-            placed.push_back ({note, (int) n, (int) i});
+            placed.push_back ({note, (int) n, (int) i, clamped});
         }
     }
 
@@ -114,8 +139,12 @@ CaptureResult capturePerformance (const juce::MidiMessageSequence& events, const
 
     result.notes = keepFirst (placed);
     report.notesKept = (int) result.notes.size();
+    report.notesClamped =
+        (int) std::count_if (placed.begin(), placed.end(), [] (const Placed& p) { return p.clamped; });
     report.glidesMade =
         (int) std::count_if (result.notes.begin(), result.notes.end(), [] (const Note& n) { return n.next >= 0; });
+    report.vibratosLifted =
+        (int) std::count_if (result.notes.begin(), result.notes.end(), [] (const Note& n) { return n.vibOn; });
     report.notesDropped = report.notesFound - report.notesKept;
 
     if (result.notes.empty())

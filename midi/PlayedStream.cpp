@@ -1,7 +1,10 @@
 #include "midi/PlayedStream.h"
 
+#include "core/Note.h"
+
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <optional>
 #include <set>
 
@@ -10,6 +13,8 @@ namespace zelk
 namespace
 {
 constexpr int channels = 16;
+// Time stamps beyond this are all past the timeline alike; held there, they stay finite.
+constexpr double farthest = 2.0 * timelineEnd;
 
 // A channel message's parts; anything else (meta events, system messages) has no channel.
 struct ChannelMessage
@@ -164,23 +169,37 @@ public:
 
     void read (const juce::MidiMessageSequence& events, double endBeat)
     {
+        // Time never runs back, and a time stamp that is not a number is taken for the one before.
         double last = 0.0;
 
         for (const auto* holder : events)
         {
-            const auto beat = std::max (0.0, holder->message.getTimeStamp());
-            last = std::max (last, beat);
-            handle (partsOf (holder->message), beat);
+            if (const auto beat = holder->message.getTimeStamp(); beat > last)
+                last = std::min (beat, farthest);
+
+            handle (partsOf (holder->message), last);
         }
 
-        const auto end = endBeat >= 0.0 ? endBeat : last;
+        const auto end = endBeat >= 0.0 ? std::min (endBeat, farthest) : last;
 
         for (int channel = 1; channel <= channels; ++channel)
+        {
             for (const auto index : open[(size_t) channel])
             {
                 auto& note = stream.notes[(size_t) index];
                 note.end = std::max (end, note.start);
                 note.heldToEnd = true;
+                ++stream.heldToEnd;
+            }
+
+            stream.heldToEnd += (int) counted[(size_t) channel].count();
+        }
+
+        for (auto& note : stream.notes)
+            if (note.end > timelineEnd)
+            {
+                note.end = timelineEnd;
+                note.clipped = true;
             }
 
         describeRanges();
@@ -264,6 +283,14 @@ private:
     {
         noteOff (c.channel, c.data1, beat); // the same key again closes the first
 
+        // Too late for the timeline, or after 128 notes that start earlier: counted, not read.
+        if (beat > timelineEnd - minimumDuration || stream.notes.size() >= (size_t) slotCount)
+        {
+            ++(beat > timelineEnd - minimumDuration ? stream.pastTimeline : stream.beyondLimit);
+            counted[(size_t) c.channel].set ((size_t) c.data1);
+            return;
+        }
+
         PlayedNote note;
         note.channel = c.channel;
         note.key = c.data1;
@@ -293,6 +320,8 @@ private:
                 held.erase (it);
                 return;
             }
+
+        counted[(size_t) channel].reset ((size_t) key);
     }
 
     template <typename Function> void forNotesOn (int channel, Function&& function)
@@ -370,6 +399,7 @@ private:
                 stream.notes[(size_t) index].end = beat;
 
             open[(size_t) channel].clear();
+            counted[(size_t) channel].reset();
         }
     }
 
@@ -412,6 +442,7 @@ private:
     std::array<ParameterSelection, channels + 1> selections{};
     std::array<std::optional<double>, 3> zoneMemberRange{};
     std::array<std::vector<int>, channels + 1> open{};
+    std::array<std::bitset<128>, channels + 1> counted{}; // keys held by notes that are only counted
     std::set<std::pair<bool, double>> usedRanges;
     juce::int64 order = 0;
     bool masterBent = false;
@@ -444,9 +475,10 @@ void setRampLimits (PlayedStream& stream)
         limit = std::clamp (1.5 * *tenth, 0.002, 0.05);
     }
 
+    // A thinned track's kept values lie further apart.
     for (auto& note : stream.notes)
         for (auto* track : {&note.pitch, &note.pressure, &note.timbre})
-            track->rampLimit = limit;
+            track->rampLimit = std::max (limit, 1.5 * track->thinnedTo());
 }
 } // namespace
 

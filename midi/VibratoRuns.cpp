@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace zelk
 {
@@ -142,12 +143,19 @@ std::vector<VibratoRun> findVibratoRuns (const SampledSignal& pitch, double beat
 SampledSignal withoutSwings (const SampledSignal& pitch, const std::vector<VibratoRun>& runs)
 {
     auto held = pitch;
+    // Runs of one rate share their mean: a long note holds many runs, at few rates.
+    std::map<int, std::vector<float>> smoothed;
 
     for (const auto& run : runs)
     {
         auto window = std::max (1, (int) std::lround (1.0 / (run.cyclesPerBeat * pitch.step)));
         window += 1 - window % 2;
-        const auto smooth = movingAverage (pitch.values, window);
+        auto found = smoothed.find (window);
+
+        if (found == smoothed.end())
+            found = smoothed.emplace (window, movingAverage (pitch.values, window)).first;
+
+        const auto& smooth = found->second;
         const auto first = std::max (0, (int) std::floor ((run.begin - pitch.start) / pitch.step));
         const auto last = std::min (pitch.size() - 1, (int) std::ceil ((run.end - pitch.start) / pitch.step));
 

@@ -7,7 +7,7 @@
 #   ZELK_FUZZ_SECONDS=14400 scripts/fuzz.sh state-xml     four hours on one target
 #   ZELK_FUZZ_JOBS=2                   that many fuzzing processes per target (libFuzzer's fork mode)
 #
-# Targets: state-block state-xml hosted-instrument midi-import pattern-loader. Each keeps the
+# Targets: state-block state-xml hosted-instrument midi-import capture-stream pattern-loader. Each keeps the
 # corpus it grows in build-fuzz/corpus/TARGET, so later runs start where earlier ones stopped;
 # the seeds in tests/fuzz/corpus/TARGET are read every time. An input that fails is written to
 # build-fuzz/findings/TARGET/: copy it into tests/fuzz/regressions/TARGET/, where the test suite
@@ -16,7 +16,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 zelk_install_packages
 
-targets=(state-block state-xml hosted-instrument midi-import pattern-loader)
+targets=(state-block state-xml hosted-instrument midi-import capture-stream pattern-loader)
 [ $# -eq 0 ] || targets=("$@")
 dir="${ZELK_FUZZ_BUILD:-$ZELK_BUILD-fuzz}"
 seconds="${ZELK_FUZZ_SECONDS:-60}"
@@ -55,6 +55,7 @@ for target in "${targets[@]}"; do
 
     case "$target" in
         midi-import) dict="$fuzz_dir/dictionaries/midi.dict" ;;
+        capture-stream) dict="$fuzz_dir/dictionaries/capture.dict" ;;
         pattern-loader) dict="$dir/pattern-loader.dict" ;;
         *) dict="$fuzz_dir/dictionaries/state.dict" ;;
     esac

@@ -1,5 +1,7 @@
 // Reading a played stream: its layout and bend ranges, the values its curves take, its bad input,
 // and the clean-up options.
+#include "core/PatternMath.h"
+#include "midi/ExpressionTrack.h"
 #include "midi/PerformanceCapture.h"
 #include "tests/helpers/MidiFiles.h"
 
@@ -246,4 +248,119 @@ TEST (CaptureStream, EachCleanUpStepCanBeTurnedOff)
     CaptureOptions snap;
     snap.snapDriftCents = 5.0;
     EXPECT_FLOAT_EQ (s.capture (snap).notes[0].curves[pitchCurve][4], 0.0f);
+}
+
+TEST (CaptureStream, HostileInputsEndAtOnceWithWhatFitsThePattern)
+{
+    // A note-off 2^28 ticks after its note-on at one tick a beat, in 37 bytes: cut at the end.
+    const unsigned char farOff[] = {'M', 'T', 'h',  'd',  0,    0,    0,    6,    0,    0,    0,    1,    0,
+                                    1,   'M', 'T',  'r',  'k',  0,    0,    0,    15,   0,    0x90, 60,   100,
+                                    0xff, 0xff, 0xff, 0x7f, 0x80, 60, 0,    0,    0xff, 0x2f, 0x00};
+    const auto a = captureBytes (juce::MemoryBlock (farOff, sizeof (farOff)));
+    ASSERT_TRUE (a.ok()) << a.error;
+    ASSERT_EQ (a.notes.size(), 1u);
+    EXPECT_FLOAT_EQ (a.notes[0].end(), (float) timelineEnd);
+    EXPECT_EQ (a.report.notesClamped, 1);
+
+    // SMPTE timing is refused as the import refuses it.
+    const unsigned char smpte[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0xe7, 0x28,
+                                   'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xff, 0x2f, 0x00};
+    EXPECT_EQ (captureBytes (juce::MemoryBlock (smpte, sizeof (smpte))).error,
+               "Import requires beat-based MIDI (PPQ), not SMPTE");
+
+    // A thousand notes never released, the last event far past the timeline: the first 128 by
+    // start are kept and closed at its end.
+    Stream held;
+
+    for (int i = 0; i < 1000; ++i)
+        held.on (1 + i % 16, (i / 16) % 128, i * 0.01);
+
+    held.bend (1, 0.5, 2.0, 300000.0);
+    const auto b = held.capture();
+    ASSERT_EQ (b.notes.size(), 128u);
+    EXPECT_TRUE (b.report.summary().startsWith ("Captured 128 of 1000 notes")) << b.report.summary();
+    EXPECT_EQ (b.report.heldToEnd, 1000);
+    EXPECT_FLOAT_EQ (b.notes[127].start, 1.27f);
+    EXPECT_FLOAT_EQ (b.notes[127].end(), (float) timelineEnd);
+
+    // 200 notes bent past the curve under a range of 127: the hint, and only the kept ones clamped.
+    Stream bent;
+    bent.rpn (1, 0, 127, 0.0);
+
+    for (int i = 0; i < 200; ++i)
+    {
+        const auto key = 40 + i % 40;
+        bent.bend (1, 96.0, 96.0, i).on (1, key, i + 0.1).off (1, key, i + 0.6).bend (1, 0.0, 96.0, i + 0.7);
+    }
+
+    const auto c = bent.capture();
+    ASSERT_EQ (c.notes.size(), 128u);
+    EXPECT_EQ (c.report.notesClamped, 128);
+    EXPECT_TRUE (c.report.summary().startsWith ("Captured 128 of 200 notes"));
+    EXPECT_TRUE (c.report.summary().contains ("Bend range 127 on channel 1 clamped to 96"));
+
+    // A slide far along the timeline still gives notes that glide into one another; at tempi no
+    // host means, the links that are made hold too.
+    for (const auto [base, tempo] : {std::pair (5000.3, 120.0), std::pair (200000.3, 120.0), std::pair (8.3, 0.0),
+                                     std::pair (8.3, std::nan ("")), std::pair (8.3, 1.0e9)})
+    {
+        Stream s;
+        s.rpn (1, 6, 15, base).on (2, 60, base);
+
+        for (double t = 0.0; t < 3.0; t += 0.008)
+            s.bend (2, t < 1.0 ? 0.0 : t < 1.25 ? 4.0 * (t - 1.0) / 0.25 : 4.0, 48.0, base + t);
+
+        s.off (2, 60, base + 3.0);
+        CaptureOptions options;
+        options.tempo = tempo;
+        const auto r = s.capture (options);
+        ASSERT_TRUE (r.ok()) << base << " at " << tempo;
+
+        if (tempo == 120.0)
+        {
+            ASSERT_EQ (r.notes.size(), 2u) << base;
+            EXPECT_EQ (r.notes[0].next, 1) << base;
+            EXPECT_EQ (r.notes[1].pitch, 64) << base;
+        }
+
+        for (const auto& n : r.notes)
+            EXPECT_TRUE (n.next < 0 || glidesInto (n, r.notes[(size_t) n.next])) << base << " at " << tempo;
+    }
+
+    // A note released where it began lasts the shortest note; one starting at the end is none.
+    Stream edge;
+    edge.on (1, 60, 5.0).off (1, 60, 5.0).on (1, 62, timelineEnd - minimumDuration).off (1, 62, timelineEnd);
+    edge.on (1, 64, timelineEnd).off (1, 64, timelineEnd + 1.0);
+    const auto e = edge.capture();
+    ASSERT_EQ (e.notes.size(), 2u);
+    EXPECT_FLOAT_EQ (e.notes[0].duration, (float) minimumDuration);
+    EXPECT_FLOAT_EQ (e.notes[1].end(), (float) timelineEnd);
+    EXPECT_EQ (e.report.notesFound, 3);
+    EXPECT_EQ (e.report.notesClamped, 1);
+
+    // 128 notes held on one channel under a bend at 1 kHz: each follows it to the end, with memory
+    // for a bounded number of values however long the bend goes on.
+    Stream dense;
+
+    for (int key = 0; key < 128; ++key)
+        dense.on (1, key, 0.0);
+
+    for (int i = 1; i <= 100000; ++i)
+        dense.bend (1, i / 100000.0, 2.0, i * 0.002);
+
+    CaptureOptions curvesOnly;
+    curvesOnly.glides = curvesOnly.vibrato = false;
+    const auto d = dense.capture (curvesOnly);
+    ASSERT_EQ (d.notes.size(), 128u);
+    EXPECT_EQ (d.notes[127].pitch, 127);
+    EXPECT_NEAR (pitchOf (d.notes[127], 16), 127.5, 0.02);
+    EXPECT_NEAR (pitchOf (d.notes[127], 32), 128.0, 0.02);
+
+    ExpressionTrack track;
+
+    for (int i = 0; i < 600000; ++i)
+        track.add (i * 0.002, (float) (i % 200));
+
+    EXPECT_LE (track.values().size(), ExpressionTrack::mostPoints);
+    EXPECT_FLOAT_EQ (track.values().back().value, 199.0f);
 }

@@ -36,6 +36,7 @@ TEST (FuzzReplay, StateBlocks) { replay ("state-block"); }
 TEST (FuzzReplay, StateXml) { replay ("state-xml"); }
 TEST (FuzzReplay, HostedInstrumentElements) { replay ("hosted-instrument"); }
 TEST (FuzzReplay, MidiImports) { replay ("midi-import"); }
+TEST (FuzzReplay, CaptureStreams) { replay ("capture-stream"); }
 TEST (FuzzReplay, PatternLoader) { replay ("pattern-loader"); }
 
 

@@ -27,6 +27,9 @@ juce::String checkInstrumentElement (const uint8_t* data, size_t size);
 // A Standard MIDI File read and, when it can be imported, imported into a full pattern; and the
 // same file captured, as a drop on the piano roll takes it.
 juce::String checkMidiImport (const uint8_t* data, size_t size);
+// A played stream, four bytes an event after three that choose the options, captured: a result
+// in its ranges, however far or dense the events.
+juce::String checkCaptureStream (const uint8_t* data, size_t size);
 // Every message a MIDI file the import cannot take is refused with.
 const juce::StringArray& midiImportRefusals();
 // The command-line tool's pattern loader: a MIDI file, a state block or a state's XML text.

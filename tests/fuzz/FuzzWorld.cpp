@@ -67,6 +67,7 @@ const std::vector<Check>& allChecks()
                                              { "state-xml", checkStateXml },
                                              { "hosted-instrument", checkInstrumentElement },
                                              { "midi-import", checkMidiImport },
+                                             { "capture-stream", checkCaptureStream },
                                              { "pattern-loader", checkPatternLoader } };
     return checks;
 }

@@ -1,6 +1,7 @@
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/FuzzWorld.h"
 
+#include "core/PatternMath.h"
 #include "midi/MidiImport.h"
 #include "midi/PerformanceCapture.h"
 #include "tools/PatternFiles.h"
@@ -55,23 +56,18 @@ juce::String checkImportedNotes (const MidiImportResult& result)
 
 bool within (float v, double lo, double hi) { return std::isfinite (v) && v >= lo && v <= hi; }
 
-// The same bytes captured, as a drop on the piano roll or `zelk capture` takes them: notes in
-// their ranges, sorted, each link to a later note of the list; or one of the import's refusals.
-juce::String checkCapturedNotes (const uint8_t* data, size_t size)
+// A capture's notes in their ranges, sorted, each link to a later note of the list, and a report
+// that counts no more than it kept.
+juce::String checkCaptureResult (const CaptureResult& result)
 {
-    juce::MemoryInputStream stream (data, size, false);
-    const auto result = captureMidiFile (stream, {});
-
-    if (! result.ok())
-    {
-        if (! midiImportRefusals().contains (result.error))
-            return "capture refused with an unknown message: " + result.error;
-
-        return result.notes.empty() ? juce::String() : "a refused capture still carries notes";
-    }
-
     if (result.notes.empty() || result.notes.size() > (size_t) slotCount)
         return "a capture gave " + juce::String ((int) result.notes.size()) + " notes";
+
+    const auto& r = result.report;
+
+    if (r.notesKept != (int) result.notes.size() || r.notesFound < r.notesKept || r.notesClamped > r.notesKept
+        || r.glidesMade > r.notesKept || r.vibratosLifted > r.notesKept || r.notesDropped != r.notesFound - r.notesKept)
+        return "the report counts " + r.summary();
 
     for (size_t i = 0; i < result.notes.size(); ++i)
     {
@@ -92,9 +88,77 @@ juce::String checkCapturedNotes (const uint8_t* data, size_t size)
 
         if (! fields || ! curves)
             return describe ((int) i, "captured with a field out of its range, out of order or linked backwards");
+
+        if (n.next >= 0 && ! glidesInto (n, result.notes[(size_t) n.next]))
+            return describe ((int) i, "linked to a note it cannot glide into");
     }
 
     return {};
+}
+
+// The same bytes captured, as a drop on the piano roll or `zelk capture` takes them: a capture
+// that holds, or one of the import's refusals.
+juce::String checkCapturedNotes (const uint8_t* data, size_t size)
+{
+    juce::MemoryInputStream stream (data, size, false);
+    const auto result = captureMidiFile (stream, {});
+
+    if (! result.ok())
+    {
+        if (! midiImportRefusals().contains (result.error))
+            return "capture refused with an unknown message: " + result.error;
+
+        return result.notes.empty() ? juce::String() : "a refused capture still carries notes";
+    }
+
+    return checkCaptureResult (result);
+}
+
+// Four bytes an event: how far it comes after the one before, its status (a data byte there
+// repeats the last status, as running status does) and two data bytes. A time byte below 0xf0
+// is that many 256ths of a beat; from 0xf0 on, 16 to the power of what it is above 0xef beats,
+// far past the timeline's end.
+juce::MidiMessageSequence eventsOf (const uint8_t* data, size_t size)
+{
+    juce::MidiMessageSequence events;
+    double beat = 0.0;
+    uint8_t status = 0x90;
+
+    for (size_t i = 0; i + 4 <= size; i += 4)
+    {
+        const auto time = data[i];
+        beat += time < 0xf0 ? time / 256.0 : std::pow (16.0, time - 0xef);
+        uint8_t bytes[3] = { data[i + 1], data[i + 2], data[i + 3] };
+
+        if (bytes[0] < 0x80)
+        {
+            bytes[2] = bytes[1];
+            bytes[1] = bytes[0];
+            bytes[0] = status;
+        }
+        else if (bytes[0] >= 0xf0)
+        {
+            bytes[0] = (uint8_t) (0xb0 | (bytes[0] & 0x0f)); // system messages are no capture's
+        }
+
+        status = bytes[0];
+        const auto type = status & 0xf0;
+        events.addEvent (juce::MidiMessage (bytes, type == 0xc0 || type == 0xd0 ? 2 : 3, beat));
+    }
+
+    return events;
+}
+
+CaptureOptions optionsOf (uint8_t flags, uint8_t tempo, uint8_t end)
+{
+    CaptureOptions options;
+    options.dejitter = (flags & 1) == 0;
+    options.glides = (flags & 2) == 0;
+    options.vibrato = (flags & 4) == 0;
+    options.snapDriftCents = (flags & 8) != 0 ? 1.0 + (flags >> 4) * 6.0 : 0.0;
+    options.tempo = tempo == 0 ? 0.0 : tempo == 255 ? 1.0e9 : tempo * 2.0;
+    options.endBeat = end == 0 ? -1.0 : std::pow (2.0, end / 8.0) - 1.0;
+    return options;
 }
 
 // The whole pattern is the import's: its notes in slots 0.., every other slot free.
@@ -204,6 +268,21 @@ const juce::StringArray& midiImportRefusals()
                                               "MIDI exceeds 128 notes; import a smaller selection",
                                               "MIDI file contains no notes" };
     return refusals;
+}
+
+juce::String checkCaptureStream (const uint8_t* data, size_t size)
+{
+    if (size < 3)
+        return {};
+
+    const auto result = capturePerformance (eventsOf (data + 3, size - 3), optionsOf (data[0], data[1], data[2]));
+
+    if (! result.ok())
+        return result.error == "Nothing captured: no notes were played" && result.notes.empty()
+                 ? juce::String()
+                 : "capture refused with " + result.error;
+
+    return checkCaptureResult (result);
 }
 
 juce::String checkMidiImport (const uint8_t* data, size_t size)

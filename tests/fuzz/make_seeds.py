@@ -132,6 +132,43 @@ for name, text in instruments.items():
 for name, data in midi_files():
     write("midi-import", name + ".mid", data)
 
+def capture_event(ticks, status, a=0, b=0):
+    """One event of the capture-stream target: ticks of a 256th of a beat (from 0xf0: far on)."""
+    return bytes([ticks, status, a, b])
+
+
+def capture_streams():
+    plain = b"\x00\x3c\x00"  # every clean-up step, 120 bpm, closed at the last event
+    bend = lambda ch, v: (0xe0 | ch, v & 0x7f, v >> 7)
+    # A slide from C4 to E4 on a member channel, held, with a swing on E4.
+    slide = [capture_event(0, 0x90 | 1, 60, 100)]
+    for i in range(200):
+        semitones = 4.0 * min(1.0, max(0.0, (i - 40) / 30.0))
+        if i > 100:
+            semitones += 0.4 * ((-1) ** (i // 6))
+        slide.append(capture_event(2, *bend(1, 8192 + int(semitones / 48 * 8192))))
+    slide.append(capture_event(2, 0x81, 60, 0))
+    yield "slide", plain + b"".join(slide)
+    # Single channel, running status, pressure and timbre, a stray note-off, the same key twice.
+    mixed = [capture_event(0, 0x80, 50, 0), capture_event(0, 0x90, 60, 90), capture_event(16, 0x3e, 80, 0),
+             capture_event(16, 0xd0, 70), capture_event(8, 0xb0, 74, 30), capture_event(64, 0x90, 60, 70),
+             capture_event(64, 0xa0, 60, 100), capture_event(32, 0x80, 60, 0)]
+    yield "single-channel", b"\x01\x5a\x40" + b"".join(mixed)
+    # A note far past the timeline, one held there, and a note-on with no note-off.
+    far = [capture_event(0, 0x90, 60, 100), capture_event(0xf5, 0x80, 60, 0), capture_event(0, 0x90, 62, 100),
+           capture_event(0xf3, 0xe0, 0, 0x50)]
+    yield "far", plain + b"".join(far)
+    # An absurd bend range, 150 short notes, and notes at the timeline's end.
+    many = [capture_event(0, 0xb0, 101, 0), capture_event(0, 0xb0, 100, 0), capture_event(0, 0xb0, 6, 127)]
+    for i in range(150):
+        many += [capture_event(4, 0x90, 30 + i % 60, 100), capture_event(4, 0xe0, 0x7f, 0x7f),
+                 capture_event(8, 0x80, 30 + i % 60, 0)]
+    yield "many", b"\x06\xff\x00" + b"".join(many)
+
+
+for name, data in capture_streams():
+    write("capture-stream", name, data)
+
 write("pattern-loader", "three-tracks.mid", dict(midi_files())["three-tracks"])
 write("pattern-loader", "no-note-off.mid", dict(midi_files())["no-note-off"])
 write("pattern-loader", "pattern.xml", state_xml(NOTES + SETTINGS))
