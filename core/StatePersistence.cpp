@@ -43,7 +43,7 @@ bool holdsWellFormedText (const void* data, int sizeInBytes)
     const auto* text = static_cast<const char*> (juce::addBytesToPointer (data, 8));
     const auto size = (size_t) juce::jmin (sizeInBytes - 8, length);
 
-    if (! isWellFormedUtf8 (text, size))
+    if (! isWellFormedUtf8 (text, size) || ! holdsOnlyCharacterReferences (text, size))
         return false;
 
     // A processing instruction after the declaration sends JUCE's XML reader into a loop without

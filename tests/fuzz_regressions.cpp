@@ -104,9 +104,10 @@ TEST (FuzzFindings, ANoteWhoseDataByteIsAbove127IsRefused)
     EXPECT_EQ (read (file (200, 100)).error, "Cannot read MIDI file");
 }
 
-// Found by the state-block target: a damaged character at the end of a state's text (a UTF-8 lead
-// byte announcing more bytes than remain) made JUCE's XML reader run past the end of the block.
-// Such a state does not unwrap, and the tool refuses such a file.
+// Found by the state-block, pattern-loader and hosted-instrument targets: a damaged character (a
+// UTF-8 lead byte announcing more bytes than remain, an overlong zero) or a character reference
+// past U+10FFFF made JUCE's string functions run past the end of a block. Such a state does not
+// unwrap, and the tool refuses such a file.
 TEST (FuzzFindings, AStateWithADamagedCharacterIsIgnored)
 {
     // The bytes as they are: a juce::String would turn them into well-formed characters.
@@ -125,7 +126,9 @@ TEST (FuzzFindings, AStateWithADamagedCharacterIsIgnored)
     processor.setParameterValue ("bend", 12.0f);
     const auto before = test::valueOf (processor, "bend");
 
-    for (const std::string damage : { "\xf3>", "\xc3", "\xe2\x82", "e\x80>", "\xff>" })
+    // Overlong forms and references past U+10FFFF: JUCE measured such text short and wrote past it.
+    for (const std::string damage : { "\xf3>", "\xc3", "\xe2\x82", "e\x80>", "\xff>", "\xe0\x80\x80" "e>", "\xf0\x80\x80\x80" "e>",
+                                      "\xf4\x90\x80\x80" "e>", "e x=\"&#x80000010;\"/>", "e x=\"&#9999999999;\"/>", "e x=\"&#x41\"/>" })
     {
         processor.stateReloaded = false;
         test::loadState (processor, wrap (text + damage));
@@ -133,7 +136,7 @@ TEST (FuzzFindings, AStateWithADamagedCharacterIsIgnored)
         EXPECT_EQ (test::valueOf (processor, "bend"), before) << damage;
     }
 
-    test::loadState (processor, wrap (text + "e>"));
+    test::loadState (processor, wrap (text + "e x=\"&#10;&#x263A;\"/>"));
     EXPECT_NEAR (test::valueOf (processor, "bend"), 30.0f, 1.0e-3f);
     EXPECT_TRUE (isWellFormedUtf8 ("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xb9", 14));
 }

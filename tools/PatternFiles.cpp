@@ -24,7 +24,8 @@ juce::String loadState (ZelkProcessor& processor, const juce::MemoryBlock& bytes
         // The same text the plug-in would take: well-formed, checked before JUCE walks it (a
         // damaged character takes its string functions past the end), and no processing
         // instruction after the declaration, which sends JUCE's XML reader into a loop without end.
-        if (! isWellFormedUtf8 (bytes.getData(), bytes.getSize()))
+        if (! isWellFormedUtf8 (bytes.getData(), bytes.getSize())
+            || ! holdsOnlyCharacterReferences (static_cast<const char*> (bytes.getData()), bytes.getSize()))
             return "not a MIDI file or a Zelk state";
 
         const auto text = bytes.toString();
