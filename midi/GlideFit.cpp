@@ -421,7 +421,10 @@ std::vector<Slide> findSlides (const SampledSignal& held, const ExpressionTrack&
                                   beatsPerSecond / 1000.0);
         const auto choice = placeSlide (region, rough, levels, pitch.rampLimit);
 
-        if (choice.cost == std::numeric_limits<double>::max() || noteEnd - choice.e < sixteenth)
+        // Either side of the arrival a note at least as long as the shortest there is (with room
+        // for the arrival's rounding to the converter's grid).
+        if (choice.cost == std::numeric_limits<double>::max() || noteEnd - choice.e < sixteenth
+            || choice.e - segmentStart < sixteenth + 1.0e-4)
             continue;
 
         slides.push_back ({choice.m, choice.e, choice.glide, near});
