@@ -206,6 +206,7 @@ bool HostedInstrument::loadInstrument (const juce::File& file, const juce::Memor
             instance->releaseResources();
 
         previous = std::exchange (instance, std::move (loaded));
+        ++instanceChanges;
         previousCopy = std::exchange (privateCopy, std::move (copy));
         previous.reset();
         deletePrivateCopy (previousCopy);
@@ -238,6 +239,7 @@ void HostedInstrument::unloadInstrument()
     if (instance != nullptr)
         instance->releaseResources();
 
+    instanceChanges += instance != nullptr ? 1u : 0u;
     instance.reset();
     deletePrivateCopy (privateCopy);
     privateCopy.reset();

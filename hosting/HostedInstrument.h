@@ -63,6 +63,9 @@ public:
     std::atomic<bool> instrumentResync { false };
     std::atomic<bool> instrumentFlush { false };
     std::atomic<bool> instrumentMute { false };
+    // Counts the instances put in or taken out, so that another thread can tell whether the
+    // instance changed while it looked away, which the flags above cannot show once set back.
+    std::atomic<uint32_t> instanceChanges { 0 };
 
     mutable juce::CriticalSection lock;
 

@@ -46,6 +46,7 @@ void playBlocks (ZelkProcessor& processor, FakePlayHead& host, const std::atomic
     while (! done.load())
     {
         const auto hostedBefore = hosting();
+        const auto changesBefore = instrument.instanceChanges.load();
         std::size_t allocations = 0;
         {
             AllocationCounter counter;
@@ -54,7 +55,8 @@ void playBlocks (ZelkProcessor& processor, FakePlayHead& host, const std::atomic
         }
 
         // An instrument allocates what it likes in its first blocks; Zelk's own part never may.
-        if (hostedBefore || hosting())
+        // One loaded and removed again during the block leaves no flag set, only its count.
+        if (hostedBefore || hosting() || instrument.instanceChanges.load() != changesBefore)
             ++report.blocksWithAnInstrument;
         else
             report.allocations += allocations;
