@@ -421,8 +421,8 @@ std::vector<Slide> findSlides (const SampledSignal& held, const ExpressionTrack&
                                   beatsPerSecond / 1000.0);
         const auto choice = placeSlide (region, rough, levels, pitch.rampLimit);
 
-        // Either side of the arrival a note at least as long as the shortest there is (with room
-        // for the arrival's rounding to the converter's grid).
+        // The notes either side of the arrival must each be at least the shortest note long (with
+        // room for the arrival's rounding to the converter's grid).
         if (choice.cost == std::numeric_limits<double>::max() || noteEnd - choice.e < sixteenth
             || choice.e - segmentStart < sixteenth + 1.0e-4)
             continue;
